@@ -1,0 +1,75 @@
+#pragma once
+
+// Every text the player sees, in one place. They are used exactly as written here: leading,
+// doubled and trailing blanks, the degree sign and the old spellings ("ampezza", "Clliccami")
+// are part of the game's voice.
+
+#include <QString>
+
+namespace texts {
+
+// The title of a box that is given no title of its own.
+inline const QString applicationTitle = QStringLiteral("Sferdoni");
+inline const QString windowTitle = QStringLiteral(
+    "Impariamo a riconoscere gli Sferdoni  \u2013  un gioco per imparare gli angoli");
+
+// The answer buttons, by index (the class code of the angle they name); index 0 is unused.
+inline const QString answerCaptions[7] = {
+    QString(),
+    QStringLiteral("Angolo acuto"),
+    QStringLiteral("Angolo retto"),
+    QStringLiteral("Angolo ottuso"),
+    QStringLiteral("Angolo piatto"),
+    QStringLiteral("Angolo concavo"),
+    QStringLiteral("Angolo giro"),
+};
+inline const QString answerToolTip = QStringLiteral("Clicca sul pulsante con il nome dell'angolo");
+
+inline const QString exitCaption = QStringLiteral("Esci");
+inline const QString exitToolTip = QStringLiteral("Clliccami per uscire");
+inline const QString goCaption = QStringLiteral("Go");
+inline const QString command4Caption = QStringLiteral("Command4");
+inline const QString practiceCaption = QStringLiteral("Nuova nota");
+inline const QString practiceToolTip = QStringLiteral("Per avere un'altra nota cliccami.");
+
+inline const QString amplitudeHeading = QStringLiteral("Ampiezza in gradi");
+inline const QString scoreToolTip =
+    QStringLiteral("Questo è il tuo punteggio. Forza con il  record");
+inline const QString clockAtCreation = QStringLiteral("00.00.00");
+inline const QString correctHeading = QStringLiteral("Risposte esatte");
+inline const QString wrongHeading = QStringLiteral("Risposte errate");
+inline const QString timeHeading = QStringLiteral("Tempo restante");
+inline const QString recordHeading = QStringLiteral("Il record è di");
+inline const QString recordPointsHeading = QStringLiteral("con punti");
+inline const QString challengerHeading = QStringLiteral("Sfidante");
+inline const QString labelPlaceholder = QStringLiteral("Label3");
+inline const QString noCount = QStringLiteral("0");
+
+// The answer boxes.
+inline const QString correct = QStringLiteral("Bravo è esatto");
+inline const QString wrong = QStringLiteral("HAI SBAGLIATO");
+
+// The menu bar: seven help items and three credit lines.
+inline const QString helpCaption = QStringLiteral("Help");
+inline const QString creditAuthors = QStringLiteral("© 2026 Gli autori di Sferdoni");
+inline const QString creditContact = QStringLiteral("Scrivici: sferdoni@example.org");
+inline const QString creditAddress = QStringLiteral("Via degli Angoli 90, 00100 Roma");
+
+// The help boxes.
+inline const QString helpTitle = QStringLiteral("Riconosciamo gli Sferdoni");
+inline const QString helpText =
+    QStringLiteral("Per iniziare a giocare clicca  sul pulsante con l'angolo corrispondente ");
+inline const QString definitions[7] = {
+    QString(),
+    QStringLiteral(" Un angolo si dice acuto se è minore di un angolo retto"),
+    QStringLiteral(" Un angolo si dice retto se la sua ampiezza è di 90°"),
+    QStringLiteral(" Un angolo si dice ottuso se è maggiore di un angolo retto, ma è minore di un "
+                   "angolo piatto"),
+    QStringLiteral(" Un angolo si dice piatto se la sua ampiezza è di 180°"),
+    QStringLiteral(
+        "Un angolo si dice concavo se contiene i prolungamenti dei suoi lati ed è quindi "
+        "maggiore di un angolo piatto"),
+    QStringLiteral(" Un angolo si dice giro quando la sua ampezza è di 360°"),
+};
+
+} // namespace texts

@@ -1,0 +1,134 @@
+#pragma once
+
+// A stand-in for the main window that records what the game does to it, in order, and answers
+// the boxes from a script.
+
+#include "gamewindow.h"
+#include "randomsource.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <map>
+
+class RecordingWindow : public GameWindow
+{
+public:
+    struct Sector
+    {
+        float x, y, radius;
+        BgrColor color;
+        float start, end;
+    };
+    struct Option
+    {
+        BgrColor back = 0x00C0C000;
+        BgrColor fore = 0;
+        bool visible = true;
+        bool enabled = true;
+        bool selected = false;
+    };
+    struct Box
+    {
+        QString text;
+        MessageIcon icon;
+        QString title;
+    };
+
+    QStringList log; // one line per operation, in order
+    QList<Sector> sectors;
+    QList<Box> boxes;
+    std::map<Label, QString> labels;
+    std::array<Option, 7> options{};
+    BgrColor fillColor = 0;
+    bool command1Visible = true;
+    bool timerEnabled = true;
+    bool ended = false;
+    QStringList inputAnswers;    // what the input box returns, one per call
+    std::function<void()> onBox; // runs while a message box is "open"
+
+    void clearDrawing() override
+    {
+        log << QStringLiteral("clear");
+        sectors.clear();
+    }
+    void setFillColor(BgrColor color) override
+    {
+        fillColor = color;
+        log << QStringLiteral("fill %1").arg(color, 8, 16, QLatin1Char('0'));
+    }
+    void pigrecoesettore(float X, float Y, float radius, BgrColor color, float start_ang,
+                         float end_ang) override
+    {
+        sectors << Sector{X, Y, radius, color, start_ang, end_ang};
+        log << QStringLiteral("sector %1 %2 %3 %4 %5 %6")
+                   .arg(X)
+                   .arg(Y)
+                   .arg(radius)
+                   .arg(color)
+                   .arg(start_ang)
+                   .arg(end_ang);
+    }
+    void setLabelText(Label label, const QString &text) override
+    {
+        labels[label] = text;
+        log << QStringLiteral("label %1 %2").arg(int(label)).arg(text);
+    }
+    QString labelText(Label label) const override
+    {
+        const auto it = labels.find(label);
+        return it == labels.end() ? QString() : it->second;
+    }
+    void setOptionBackColor(int index, BgrColor color) override { options.at(index).back = color; }
+    void setOptionForeColor(int index, BgrColor color) override { options.at(index).fore = color; }
+    void setOptionVisible(int index, bool visible) override { options.at(index).visible = visible; }
+    void setOptionEnabled(int index, bool enabled) override { options.at(index).enabled = enabled; }
+    void setOptionSelected(int index, bool selected) override
+    {
+        if (selected) {
+            for (Option &o : options)
+                o.selected = false;
+        }
+        options.at(index).selected = selected;
+    }
+    bool isOptionSelected(int index) const override { return options.at(index).selected; }
+    void setCommand1Visible(bool visible) override { command1Visible = visible; }
+    QString inputBox(const QString &prompt, const QString &title) override
+    {
+        log << QStringLiteral("input %1 | %2").arg(prompt, title);
+        return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
+    }
+    void setTimerEnabled(bool enabled) override
+    {
+        timerEnabled = enabled;
+        log << (enabled ? QStringLiteral("timer on") : QStringLiteral("timer off"));
+    }
+    void endProgram() override
+    {
+        ended = true;
+        log << QStringLiteral("end");
+    }
+
+protected:
+    void showMessage(const QString &text, MessageIcon icon, const QString &title) override
+    {
+        boxes << Box{text, icon, title};
+        log << QStringLiteral("box %1 | %2").arg(text, title);
+        if (onBox)
+            onBox();
+    }
+};
+
+// A random source that returns the numbers it is given, in turn, and counts its seedings.
+class ScriptedRandom : public RandomSource
+{
+public:
+    QList<float> numbers;
+    int seedings = 0;
+
+    void randomize() override { ++seedings; }
+    float next() override { return numbers.isEmpty() ? 0.0f : numbers.takeFirst(); }
+};

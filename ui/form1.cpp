@@ -1,0 +1,614 @@
+#include "form1.h"
+
+#include "angles.h"
+#include "clientarea.h"
+#include "colors.h"
+#include "controls.h"
+#include "menustrip.h"
+#include "texts.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <optional>
+#include <vector>
+
+namespace {
+
+// The window's fonts by the names they were designed with, each followed by a metric-compatible
+// (or, for the heavy face, similar) font installed with the game where the first is missing.
+enum class Face { SansSerif, Serif, Heavy };
+
+QFont designFont(Face face, int pixelSize, bool bold)
+{
+    QFont font;
+    switch (face) {
+    case Face::SansSerif:
+        font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
+        break;
+    case Face::Serif:
+        font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")});
+        break;
+    case Face::Heavy:
+        font.setFamilies({QStringLiteral("Arial Black"), QStringLiteral("Lato")});
+        break;
+    }
+    // Sizes are in pixels: the layout is in pixels, and so stays as designed whatever the
+    // logical DPI. (Points at 96 DPI: 8.25 pt is 11 px, 13.5 pt is 18 px, and so on.)
+    font.setPixelSize(pixelSize);
+    font.setWeight(face == Face::Heavy ? QFont::Black : bold ? QFont::Bold : QFont::Normal);
+    return font;
+}
+
+// The font of controls with no font of their own.
+QFont defaultFont()
+{
+    return designFont(Face::SansSerif, 11, false);
+}
+
+QIcon picture(const char *name)
+{
+    return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
+}
+
+constexpr BgrColor transparent = 0xFFFFFFFF; // no background of its own
+constexpr BgrColor windowText = 0xFFFFFFFE;  // the window's text colour
+
+struct LabelDesign
+{
+    std::optional<Label> role; // set on the labels the game writes
+    const char *name;
+    int index; // index in its control array, or -1
+    QRect geometry;
+    const QString &caption;
+    BgrColor background;
+    BgrColor text;
+    QFont font;
+    bool border;
+    bool centred;
+    bool fitsText;
+    const QString *toolTip = nullptr;
+};
+
+const QString noCaption;
+
+// The labels, from the bottom of the stack up.
+std::vector<LabelDesign> labelDesigns()
+{
+    const QFont sans = designFont(Face::SansSerif, 18, false);
+    const QFont sansBold = designFont(Face::SansSerif, 18, true);
+    const QFont counter = designFont(Face::Serif, 48, true);
+    return {
+        {Label::lblnome1,
+         "lblnome1",
+         -1,
+         {104, 440, 56, 24},
+         texts::labelPlaceholder,
+         transparent,
+         0x00FF00FF,
+         sans,
+         false,
+         false,
+         true},
+        {{},
+         "Label6",
+         0,
+         {8, 328, 131, 28},
+         texts::correctHeading,
+         0x00FFFF80,
+         0x0000FF00,
+         sans,
+         true,
+         true,
+         true},
+        {{},
+         "Label1",
+         -1,
+         {16, 440, 74, 24},
+         texts::challengerHeading,
+         transparent,
+         0x00FF00FF,
+         designFont(Face::Serif, 21, true),
+         false,
+         true,
+         true},
+        {{},
+         "Label3",
+         -1,
+         {360, 0, 113, 33},
+         texts::recordPointsHeading,
+         transparent,
+         0x00FF0000,
+         sansBold,
+         false,
+         false,
+         false},
+        {{},
+         "Label2",
+         -1,
+         {8, 0, 119, 24},
+         texts::recordHeading,
+         transparent,
+         0x00FF0000,
+         sansBold,
+         false,
+         false,
+         true},
+        {{},
+         "tempo",
+         -1,
+         {552, 32, 169, 41},
+         texts::timeHeading,
+         transparent,
+         0x0080FFFF,
+         sansBold,
+         true,
+         true,
+         false},
+        {Label::lblnome,
+         "lblnome",
+         -1,
+         {128, 0, 64, 24},
+         texts::labelPlaceholder,
+         transparent,
+         0x00FF0000,
+         sansBold,
+         false,
+         true,
+         true},
+        {Label::lblpunti,
+         "lblpunti",
+         -1,
+         {464, 0, 81, 65},
+         texts::labelPlaceholder,
+         transparent,
+         0x00FF0000,
+         sansBold,
+         false,
+         false,
+         false},
+        {{},
+         "Label6",
+         1,
+         {576, 328, 139, 28},
+         texts::wrongHeading,
+         0x00FFFF00,
+         0x000000FF,
+         sans,
+         true,
+         true,
+         true},
+        {Label::lblScore1,
+         "lblScore1",
+         -1,
+         {632, 368, 36, 59},
+         texts::noCount,
+         0x00FFFFC0,
+         0x000000FF,
+         counter,
+         true,
+         true,
+         true},
+        {Label::lblconto,
+         "lblconto",
+         -1,
+         {568, 88, 137, 41},
+         texts::clockAtCreation,
+         transparent,
+         0x0000FFFF,
+         designFont(Face::Heavy, 24, true),
+         true,
+         true,
+         false},
+        {Label::lblScore,
+         "lblScore",
+         -1,
+         {48, 368, 37, 59},
+         texts::noCount,
+         0x00FFFFC0,
+         0x0000FF00,
+         counter,
+         true,
+         true,
+         true,
+         &texts::scoreToolTip},
+        {Label::lblangolo,
+         "lblangolo",
+         -1,
+         {24, 144, 89, 49},
+         noCaption,
+         transparent,
+         0x00FF00FF,
+         designFont(Face::SansSerif, 32, true),
+         true,
+         true,
+         false},
+        {{},
+         "Label4",
+         -1,
+         {16, 64, 113, 65},
+         texts::amplitudeHeading,
+         transparent,
+         windowText,
+         designFont(Face::SansSerif, 24, true),
+         false,
+         false,
+         false},
+    };
+}
+
+QLabel *makeLabel(QWidget *parent, const LabelDesign &d)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QLatin1String(d.name));
+    if (d.index >= 0)
+        label->setProperty("index", d.index);
+    label->setGeometry(d.geometry);
+    label->setFont(d.font);
+    // Labels show their text as it is: a name or a record file is never read as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment((d.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+    label->setWordWrap(!d.fitsText && d.geometry.height() > 2 * QFontMetrics(d.font).height() - 4);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->setFocusPolicy(Qt::NoFocus);
+
+    // The text is drawn in the Text role and the frame in WindowText, so the frame stays black.
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Text, d.text == windowText ? QColor(Qt::black) : fromBgr(d.text));
+    if (d.background != transparent) {
+        palette.setColor(QPalette::Window, fromBgr(d.background));
+        label->setAutoFillBackground(true);
+    }
+    label->setPalette(palette);
+    label->setForegroundRole(QPalette::Text);
+    if (d.border) {
+        label->setFrameStyle(QFrame::Box | QFrame::Plain);
+        label->setLineWidth(1);
+    }
+    label->setProperty("fitsText", d.fitsText);
+    label->setProperty("designWidth", d.geometry.width());
+    if (d.toolTip)
+        label->setToolTip(*d.toolTip);
+    label->setText(d.caption);
+    return label;
+}
+
+// A label that fits its text grows to the right when its text needs more room than its designed
+// width, and comes back to that width when it needs less.
+void fitToText(QLabel *label)
+{
+    if (!label->property("fitsText").toBool())
+        return;
+    const int frame = 2 * label->frameWidth();
+    const int needed = QFontMetrics(label->font()).horizontalAdvance(label->text()) + frame + 2;
+    label->resize(std::max(label->property("designWidth").toInt(), needed), label->height());
+}
+
+} // namespace
+
+// The pictures live in this static library: make sure the linker keeps them.
+static void initPictures()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
+Form1::Form1(QWidget *parent)
+    : QWidget(parent,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_canvas(clientSize, backColor, devicePixelRatioF())
+{
+    initPictures();
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(texts::windowTitle);
+    setWindowIcon(picture("app"));
+    // A tool window would not end the program when closed; this one is the program.
+    setAttribute(Qt::WA_QuitOnClose, true);
+
+    m_menu = new MenuStrip(this);
+    m_client = new ClientArea(m_canvas, this);
+    m_client->setObjectName(QStringLiteral("client"));
+    m_client->setFixedSize(clientSize);
+    QPalette palette = m_client->palette();
+    palette.setColor(QPalette::Window, fromBgr(backColor));
+    m_client->setPalette(palette);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(m_menu);
+    layout->addWidget(m_client);
+
+    buildMenu();
+    buildLightweightControls();
+    buildWindowedControls();
+
+    m_timer1.setInterval(1000);
+    connect(&m_timer1, &QTimer::timeout, this, &Form1::timerTicked);
+
+    m_command1->setFocus(Qt::OtherFocusReason);
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildMenu()
+{
+    const std::pair<const char *, const QString &> items[] = {
+        {"help", texts::helpCaption},
+        {"acuto", texts::answerCaptions[Acute]},
+        {"retto", texts::answerCaptions[Right]},
+        {"ottuso", texts::answerCaptions[Obtuse]},
+        {"piatto", texts::answerCaptions[Straight]},
+        {"concavo", texts::answerCaptions[Concave]},
+        {"grio", texts::answerCaptions[Full]},
+        {"copy", texts::creditAuthors},
+        {"by", texts::creditContact},
+        {"oko", texts::creditAddress},
+    };
+    for (const auto &[name, caption] : items)
+        m_menu->addItem(QLatin1String(name), caption);
+    connect(m_menu, &MenuStrip::triggered, this, &Form1::menuTriggered);
+}
+
+void Form1::buildLightweightControls()
+{
+    // Bottom of the stack first: each control created covers those created before it.
+    auto *shape2 = new ShapeRect(0x00C0FFFF, 0x00FF0000, m_client);
+    shape2->setObjectName(QStringLiteral("Shape2"));
+    shape2->setGeometry(0, 0, 729, 25);
+
+    auto *image1 = new QLabel(m_client);
+    image1->setObjectName(QStringLiteral("Image1"));
+    image1->setProperty("index", 1);
+    image1->setGeometry(520, 64, 32, 32);
+    image1->setPixmap(picture("giro").pixmap(QSize(32, 32)));
+    image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    for (const LabelDesign &design : labelDesigns()) {
+        QLabel *label = makeLabel(m_client, design);
+        fitToText(label);
+        if (design.role)
+            m_labels[static_cast<size_t>(*design.role)] = label;
+    }
+
+    auto *shape1 = new ShapeRect(0x00400000, 0x00FF0000, m_client);
+    shape1->setObjectName(QStringLiteral("Shape1"));
+    shape1->setGeometry(0, 488, 721, 97);
+}
+
+void Form1::buildWindowedControls()
+{
+    // Bottom of the stack first, as above; all of them lie above the labels and shapes.
+    auto *picture1 = new PictureBox(m_client);
+    picture1->setObjectName(QStringLiteral("Picture1"));
+    picture1->setGeometry(256, 504, 97, 57);
+    picture1->setPicture(picture("cornice").pixmap(QSize(95, 31)));
+
+    m_command1 = new QPushButton(texts::goCaption, m_client);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command1->setGeometry(16, 512, 73, 41);
+    m_command1->setFont(defaultFont());
+    m_command1->setAutoDefault(false);
+    connect(m_command1, &QPushButton::clicked, this, &Form1::command1Clicked);
+
+    auto *command2 = new GraphicalButton(m_client);
+    command2->setObjectName(QStringLiteral("Command2"));
+    command2->setGeometry(144, 520, 81, 45);
+    command2->setText(texts::practiceCaption);
+    command2->setFont(designFont(Face::SansSerif, 11, true));
+    command2->setBackColor(0x00C0C0C0);
+    command2->setIconSize(QSize(50, 80));
+    QIcon clef = picture("nota");
+    clef.addFile(QStringLiteral(":/icons/nota-grigia.svg"), QSize(), QIcon::Disabled);
+    command2->setIcon(clef);
+    command2->setToolTip(texts::practiceToolTip);
+    command2->setCursor(QCursor(picture("nota").pixmap(QSize(20, 32)), 10, 2));
+    connect(command2, &QAbstractButton::clicked, this, &Form1::command2Clicked);
+
+    auto *command4 = new QPushButton(texts::command4Caption, m_client);
+    command4->setObjectName(QStringLiteral("Command4"));
+    command4->setGeometry(48, 496, 49, 57);
+    command4->setFont(defaultFont());
+    command4->setAutoDefault(false);
+    connect(command4, &QPushButton::clicked, this, &Form1::command4Clicked);
+
+    const char *answerPictures[] = {"", "acuto", "retto", "ottuso", "piatto", "concavo", "giro"};
+    const BgrColor answerText[] = {0,          0x00FFFF00, 0x00FFFF80, 0x00FFFF00,
+                                   0x00FFFF80, 0x00FFFF00, 0x00FFFF00};
+    const QFont answerFont = designFont(Face::SansSerif, 13, true);
+    for (int i = 1; i <= 6; ++i) {
+        auto *button = new GraphicalButton(m_client);
+        button->setObjectName(QStringLiteral("Option1"));
+        button->setProperty("index", i);
+        button->setGeometry(8 + 120 * (i - 1), 496, 105, 73);
+        button->setText(texts::answerCaptions[i]);
+        button->setFont(answerFont);
+        button->setIcon(picture(answerPictures[i]));
+        button->setBackColor(backColor);
+        button->setForeColor(answerText[i]);
+        button->setToolTip(texts::answerToolTip);
+        button->setCheckable(true);
+        connect(button, &QAbstractButton::clicked, this, [this, i] {
+            selectOption(i);
+            emit optionClicked(i);
+        });
+        connect(button, &GraphicalButton::focusReceived, this,
+                [this, i](Qt::FocusReason reason) { emit optionFocused(i, reason); });
+        m_options[size_t(i)] = button;
+    }
+    // Created disabled; the first turn enables it before the window is seen.
+    m_options[1]->setEnabled(false);
+
+    auto *exit = new GraphicalButton(m_client);
+    exit->setObjectName(QStringLiteral("Cmdexit1"));
+    exit->setGeometry(592, 232, 105, 57);
+    exit->setText(texts::exitCaption);
+    exit->setFont(defaultFont());
+    exit->setIcon(picture("esci"));
+    exit->setBackColor(0x00FF00FF);
+    exit->setToolTip(texts::exitToolTip);
+    connect(exit, &QAbstractButton::clicked, this, &Form1::exitClicked);
+
+    // Tab order: Go, Nuova nota, Command4, the six answers, the picture, Esci.
+    QWidget *chain[] = {m_command1,   command2,     command4,     m_options[1],
+                        m_options[2], m_options[3], m_options[4], m_options[5],
+                        m_options[6], picture1,     exit};
+    for (size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
+GraphicalButton *Form1::option(int index) const
+{
+    Q_ASSERT(index >= 1 && index <= 6);
+    return m_options[size_t(index)];
+}
+
+QLabel *Form1::label(Label which) const
+{
+    return m_labels[static_cast<size_t>(which)];
+}
+
+void Form1::clearDrawing()
+{
+    m_canvas.clear();
+    repaintChangedDrawing();
+}
+
+void Form1::setFillColor(BgrColor color)
+{
+    m_canvas.setFillColor(color);
+}
+
+void Form1::pigrecoesettore(float X, float Y, float radius, BgrColor color, float start_ang,
+                            float end_ang)
+{
+    ::pigrecoesettore(m_canvas, X, Y, radius, color, start_ang, end_ang);
+    repaintChangedDrawing();
+}
+
+void Form1::repaintChangedDrawing()
+{
+    const QRect changed = m_canvas.takeChanged();
+    if (!changed.isEmpty())
+        m_client->update(changed);
+}
+
+void Form1::setLabelText(Label which, const QString &text)
+{
+    QLabel *l = label(which);
+    l->setText(text);
+    fitToText(l);
+}
+
+QString Form1::labelText(Label which) const
+{
+    return label(which)->text();
+}
+
+void Form1::setOptionBackColor(int index, BgrColor color)
+{
+    option(index)->setBackColor(color);
+}
+
+void Form1::setOptionForeColor(int index, BgrColor color)
+{
+    option(index)->setForeColor(color);
+}
+
+void Form1::setOptionVisible(int index, bool visible)
+{
+    option(index)->setVisible(visible);
+}
+
+void Form1::setOptionEnabled(int index, bool enabled)
+{
+    option(index)->setEnabled(enabled);
+}
+
+void Form1::setOptionSelected(int index, bool selected)
+{
+    if (selected)
+        selectOption(index);
+    else
+        option(index)->setChecked(false);
+}
+
+bool Form1::isOptionSelected(int index) const
+{
+    return option(index)->isChecked();
+}
+
+// The answer buttons are one exclusive group, kept here rather than by a QButtonGroup so that
+// code can clear every selection and arrow keys never move the selection.
+void Form1::selectOption(int index)
+{
+    for (int i = 1; i <= 6; ++i)
+        option(i)->setChecked(i == index);
+}
+
+void Form1::setCommand1Visible(bool visible)
+{
+    m_command1->setVisible(visible);
+}
+
+void Form1::showMessage(const QString &text, MessageIcon icon, const QString &title)
+{
+    QMessageBox box(this);
+    box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    switch (icon) {
+    case MessageIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MessageIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageIcon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+QString Form1::inputBox(const QString &prompt, const QString &title)
+{
+    QInputDialog box(this);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(QString());
+    box.setInputMode(QInputDialog::TextInput);
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
+}
+
+void Form1::setTimerEnabled(bool enabled)
+{
+    if (enabled)
+        m_timer1.start();
+    else
+        m_timer1.stop();
+}
+
+void Form1::endProgram()
+{
+    m_timer1.stop();
+    hide();
+    QCoreApplication::exit(0);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // The close box ends the program at once, without the goodbye.
+    m_timer1.stop();
+    event->accept();
+    QCoreApplication::exit(0);
+}

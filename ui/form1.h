@@ -1,0 +1,88 @@
+#pragma once
+
+#include "canvas.h"
+#include "gamewindow.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+
+class ClientArea;
+class GraphicalButton;
+class MenuStrip;
+class PictureBox;
+class QLabel;
+class QPushButton;
+
+// The game's one window: the drawing, the answer buttons Option1(1..6), the labels, the hidden
+// keyboard-only buttons, the menu bar and the one-second timer. It turns the player's actions into
+// signals and carries out the game's operations on its controls.
+class Form1 : public QWidget, public GameWindow
+{
+    Q_OBJECT
+public:
+    static constexpr QSize clientSize{723, 587};
+    static constexpr BgrColor backColor = 0x00C0C000;
+
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // GameWindow
+    void clearDrawing() override;
+    void setFillColor(BgrColor color) override;
+    void pigrecoesettore(float X, float Y, float radius, BgrColor color, float start_ang,
+                         float end_ang) override;
+    void setLabelText(Label label, const QString &text) override;
+    QString labelText(Label label) const override;
+    void setOptionBackColor(int index, BgrColor color) override;
+    void setOptionForeColor(int index, BgrColor color) override;
+    void setOptionVisible(int index, bool visible) override;
+    void setOptionEnabled(int index, bool enabled) override;
+    void setOptionSelected(int index, bool selected) override;
+    bool isOptionSelected(int index) const override;
+    void setCommand1Visible(bool visible) override;
+    QString inputBox(const QString &prompt, const QString &title) override;
+    void setTimerEnabled(bool enabled) override;
+    void endProgram() override;
+
+    // The parts of the window, for the wiring and for tests.
+    ClientArea *clientArea() const { return m_client; }
+    MenuStrip *menuStrip() const { return m_menu; }
+    const Canvas &canvas() const { return m_canvas; }
+    GraphicalButton *option(int index) const;
+    QLabel *label(Label label) const;
+    const QTimer &timer1() const { return m_timer1; }
+
+signals:
+    void command1Clicked();
+    void command2Clicked();
+    void command4Clicked();
+    void exitClicked();
+    // The player selected the answer button Option1(index).
+    void optionClicked(int index);
+    // The answer button Option1(index) received the focus, for the given reason.
+    void optionFocused(int index, Qt::FocusReason reason);
+    // A menu item was chosen, by its name ("help", "acuto", ... "oko").
+    void menuTriggered(const QString &name);
+    void timerTicked();
+
+protected:
+    void showMessage(const QString &text, MessageIcon icon, const QString &title) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildLightweightControls();
+    void buildWindowedControls();
+    void buildMenu();
+    void selectOption(int index);
+    void repaintChangedDrawing();
+
+    Canvas m_canvas;
+    QTimer m_timer1;
+    MenuStrip *m_menu = nullptr;
+    ClientArea *m_client = nullptr;
+    std::array<GraphicalButton *, 7> m_options{}; // Option1(1..6); index 0 is left out
+    std::array<QLabel *, 7> m_labels{};           // by Label
+    QPushButton *m_command1 = nullptr;
+};
