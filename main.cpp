@@ -16,7 +16,7 @@ int main(int argc, char *argv[])
     Game game(form, random);
     connectGame(form, game);
 
-    game.nuovoangolo();
+    game.nuovoturno();
     form.show();
     return QApplication::exec();
 }

@@ -30,6 +30,7 @@ public:
         bool visible = true;
         bool enabled = true;
         bool selected = false;
+        bool operator==(const Option &) const = default;
     };
     struct Box
     {
@@ -47,8 +48,8 @@ public:
     bool command1Visible = true;
     bool timerEnabled = true;
     bool ended = false;
-    QStringList inputAnswers;    // what the input box returns, one per call
-    std::function<void()> onBox; // runs while a message box is "open"
+    QStringList inputAnswers;               // what the input box returns, one per call
+    std::function<void(const Box &)> onBox; // runs while a message box is "open"
 
     void clearDrawing() override
     {
@@ -82,10 +83,21 @@ public:
         const auto it = labels.find(label);
         return it == labels.end() ? QString() : it->second;
     }
-    void setOptionBackColor(int index, BgrColor color) override { options.at(index).back = color; }
-    void setOptionForeColor(int index, BgrColor color) override { options.at(index).fore = color; }
+    void setOptionBackColor(int index, BgrColor color) override
+    {
+        options.at(index).back = color;
+        log << QStringLiteral("back %1 %2").arg(index).arg(color, 8, 16, QLatin1Char('0'));
+    }
+    void setOptionForeColor(int index, BgrColor color) override
+    {
+        options.at(index).fore = color;
+        log << QStringLiteral("fore %1 %2").arg(index).arg(color, 8, 16, QLatin1Char('0'));
+    }
     void setOptionVisible(int index, bool visible) override { options.at(index).visible = visible; }
     void setOptionEnabled(int index, bool enabled) override { options.at(index).enabled = enabled; }
+    // The player's click: select the button (deselecting the others), as the window does.
+    void click(int index) { setOptionSelected(index, true); }
+
     void setOptionSelected(int index, bool selected) override
     {
         if (selected) {
@@ -95,7 +107,11 @@ public:
         options.at(index).selected = selected;
     }
     bool isOptionSelected(int index) const override { return options.at(index).selected; }
-    void setCommand1Visible(bool visible) override { command1Visible = visible; }
+    void setCommand1Visible(bool visible) override
+    {
+        command1Visible = visible;
+        log << (visible ? QStringLiteral("show Command1") : QStringLiteral("hide Command1"));
+    }
     QString inputBox(const QString &prompt, const QString &title) override
     {
         log << QStringLiteral("input %1 | %2").arg(prompt, title);
@@ -118,7 +134,7 @@ protected:
         boxes << Box{text, icon, title};
         log << QStringLiteral("box %1 | %2").arg(text, title);
         if (onBox)
-            onBox();
+            onBox(boxes.last());
     }
 };
 

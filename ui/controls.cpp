@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
+#include <utility>
+
 namespace {
 
 // A classic two-pixel bevel: light above and left, dark below and right; inverted when sunken.
@@ -41,6 +43,11 @@ GraphicalButton::GraphicalButton(QWidget *parent) : QToolButton(parent)
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setIconSize(QSize(32, 32));
     setAutoRaise(false);
+    // Announce a selection once the click is complete, after clicked().
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (std::exchange(m_selectedByClick, false))
+            emit selectedByPlayer();
+    });
 }
 
 void GraphicalButton::setBackColor(BgrColor color)
@@ -64,8 +71,10 @@ void GraphicalButton::focusInEvent(QFocusEvent *event)
 
 void GraphicalButton::nextCheckState()
 {
-    if (isCheckable())
+    if (isCheckable() && !isChecked()) {
         setChecked(true);
+        m_selectedByClick = true;
+    }
 }
 
 void GraphicalButton::paintEvent(QPaintEvent *)

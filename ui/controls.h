@@ -25,6 +25,9 @@ public:
 signals:
     // The focus arrived, and why.
     void focusReceived(Qt::FocusReason reason);
+    // A click (mouse, Space, a shortcut) selected this checkable button. A click on a button
+    // that is already selected changes nothing and does not emit it.
+    void selectedByPlayer();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -35,6 +38,7 @@ private:
     BgrColor m_back = 0;
     BgrColor m_fore = 0;
     bool m_hasFore = false;
+    bool m_selectedByClick = false;
 };
 
 // A filled rectangle with a one-pixel outline, drawn below the buttons; it takes no input.

@@ -436,7 +436,7 @@ void Form1::buildWindowedControls()
         button->setForeColor(answerText[i]);
         button->setToolTip(texts::answerToolTip);
         button->setCheckable(true);
-        connect(button, &QAbstractButton::clicked, this, [this, i] {
+        connect(button, &GraphicalButton::selectedByPlayer, this, [this, i] {
             selectOption(i);
             emit optionClicked(i);
         });

@@ -59,7 +59,8 @@ signals:
     void command2Clicked();
     void command4Clicked();
     void exitClicked();
-    // The player selected the answer button Option1(index).
+    // The player selected the answer button Option1(index) (a click on the one already selected
+    // selects nothing).
     void optionClicked(int index);
     // The answer button Option1(index) received the focus, for the given reason.
     void optionFocused(int index, Qt::FocusReason reason);
