@@ -1,6 +1,8 @@
 #include "clockrandom.h"
 #include "form1.h"
 #include "game.h"
+#include "recordstore.h"
+#include "translations.h"
 #include "wiring.h"
 
 #include <QApplication>
@@ -9,14 +11,17 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sferdoni"));
-    QApplication::setOrganizationName(QStringLiteral("sferdoni"));
+    installItalianTranslation(app);
 
     ClockRandom random;
+    DirectoryRecordStore record(defaultRecordDirectory());
     Form1 form;
-    Game game(form, random);
+    Game game(form, random, record);
     connectGame(form, game);
 
-    game.nuovoturno();
-    form.show();
+    game.start();
+    if (game.ended())
+        return 0;
+    form.showCentred();
     return QApplication::exec();
 }

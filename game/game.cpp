@@ -3,10 +3,26 @@
 #include "angles.h"
 #include "numbers.h"
 #include "randomsource.h"
+#include "recordstore.h"
+#include "windows1252.h"
 
 #include <cmath>
 
-Game::Game(GameWindow &window, RandomSource &random) : m_window(window), m_random(random) {}
+Game::Game(GameWindow &window, RandomSource &random, RecordStore &record)
+    : m_window(window), m_random(random), m_record(record)
+{}
+
+bool Game::say(const QString &text, MessageIcon icon, const QString &title)
+{
+    m_window.messageBox(text, icon, title);
+    return !m_ended;
+}
+
+void Game::endProgram()
+{
+    m_ended = true;
+    m_window.endProgram();
+}
 
 // Clears the drawing, re-seeds, draws a whole amplitude from offset to offset + 359 and snaps it.
 float Game::drawAmplitude(float offset)
@@ -60,7 +76,8 @@ void Game::verificarisposta(int index)
     m_window.setCommand1Visible(false);
 
     if (correctButtonSelected()) {
-        m_window.messageBox(texts::correct);
+        if (!say(texts::correct))
+            return;
         m_window.setOptionBackColor(m_state.tipoangolo, highlightBack);
         m_window.setOptionForeColor(m_state.tipoangolo, highlightText);
         ++m_state.esatte;
@@ -68,7 +85,8 @@ void Game::verificarisposta(int index)
     }
     if (index != m_state.tipoangolo) {
         ++m_state.errate;
-        m_window.messageBox(texts::wrong);
+        if (!say(texts::wrong))
+            return;
         m_window.setLabelText(Label::lblScore1, numberText(m_state.errate));
     }
     if (correctButtonSelected()) {
@@ -85,4 +103,144 @@ void Game::deselezionagiusta(int /*index*/)
         return;
     m_window.setOptionSelected(t, false);
     m_window.setOptionBackColor(t, answerBack);
+}
+
+void Game::start()
+{
+    m_random.randomize();
+    m_window.setTimerEnabled(false);
+
+    const QString name = cleanName(m_window.inputBox(texts::nameQuestion, texts::startTitle));
+    m_window.messageBox(QLatin1Char(' ') + name + texts::greetingEnd, MessageIcon::Exclamation,
+                        texts::startTitle);
+    m_window.setLabelText(Label::lblnome1, name);
+
+    avviatempo();
+
+    m_state.cartella = GetSystemDir();
+    creafilerecord();
+    // A record that could not be prepared or read whole is shown as empty: one box says why.
+    QString score;
+    QString holder;
+    if (m_recordReadable)
+        score = Leggifiletxt(RecordFile::Score);
+    if (m_recordReadable)
+        holder = Leggifiletxt(RecordFile::Name);
+    if (m_ended)
+        return;
+    if (!m_recordReadable)
+        score = holder = QString();
+    m_window.setLabelText(Label::lblpunti, score);
+    m_window.setLabelText(Label::lblnome, holder);
+
+    m_window.setLabelText(Label::lblScore1, numberText(m_state.errate));
+    m_window.setLabelText(Label::lblScore, numberText(m_state.esatte));
+    nuovoturno();
+}
+
+void Game::exitSequence()
+{
+    if (m_exiting || m_ended)
+        return;
+    m_exiting = true;
+
+    if (!say(texts::goodbye + m_window.labelText(Label::lblnome1)))
+        return;
+    if (!recordbattuto()) {
+        endProgram();
+        return;
+    }
+    const bool saved = salvarecord();
+    if (m_ended || (saved && !say(texts::recordSaved)))
+        return;
+    endProgram();
+}
+
+void Game::avviatempo()
+{
+    m_window.setTimerEnabled(true);
+    m_state.ore = 0;
+    m_state.minuti = 15;
+    m_state.secondi = 0;
+    m_window.setLabelText(Label::lblconto, clockText());
+}
+
+void Game::tick()
+{
+    if (m_ended)
+        return;
+    if (m_window.labelText(Label::lblconto) == texts::clockAtEnd) {
+        exitSequence();
+        return;
+    }
+    if (m_state.secondi == 0) {
+        if (m_state.minuti > 0) {
+            m_state.minuti -= 1;
+            m_state.secondi = 60;
+        } else {
+            m_state.ore -= 1;
+            m_state.minuti = 59;
+            m_state.secondi = 60;
+        }
+    }
+    m_state.secondi -= 1;
+    m_window.setLabelText(Label::lblconto, clockText());
+}
+
+QString Game::clockText() const
+{
+    return numberText(m_state.ore, 2) + QLatin1Char(':') + numberText(m_state.minuti, 2) +
+           QLatin1Char(':') + numberText(static_cast<long long>(m_state.secondi), 2);
+}
+
+QString Game::GetSystemDir() const
+{
+    return m_record.directory();
+}
+
+void Game::creafilerecord()
+{
+    if (const auto problem = m_record.prepare()) {
+        m_recordReadable = false;
+        say(*problem);
+    }
+}
+
+QString Game::Leggifiletxt(RecordFile file)
+{
+    QString text;
+    if (const auto problem = m_record.read(file, text)) {
+        // Shown as empty, and never overwritten in this game.
+        m_recordReadable = false;
+        say(*problem);
+        return QString();
+    }
+    return text;
+}
+
+bool Game::recordbattuto() const
+{
+    // A record that could not be read is never replaced: it may be higher than it looks.
+    if (!m_recordReadable)
+        return false;
+    const double record = leadingNumber(m_window.labelText(Label::lblpunti));
+    const double score = leadingNumber(m_window.labelText(Label::lblScore));
+    return score > record;
+}
+
+bool Game::salvarecord()
+{
+    QString error;
+    switch (m_record.save(m_window.labelText(Label::lblScore), m_window.labelText(Label::lblnome1),
+                          error)) {
+    case RecordStore::SaveResult::Saved:
+        return true;
+    case RecordStore::SaveResult::NotBeaten:
+        // Another game saved a higher record meanwhile: as when the record is not beaten.
+        return false;
+    case RecordStore::SaveResult::Failed:
+        say(error);
+        return false;
+    }
+    return false;
 }

@@ -3,6 +3,8 @@
 #include "gamewindow.h"
 
 class RandomSource;
+class RecordStore;
+enum class RecordFile;
 
 // The state of a game, held for as long as the window lives. Every field starts at zero.
 struct GameState
@@ -12,6 +14,12 @@ struct GameState
     // The answers so far. Wide enough that no game can ever overflow them.
     long long esatte = 0;
     long long errate = 0;
+    // The countdown.
+    int ore = 0;
+    int minuti = 0;
+    float secondi = 0;
+    // The directory of the record files, ending in a separator.
+    QString cartella;
 };
 
 // The rules of the game. It owns the state and acts on the window only through GameWindow.
@@ -31,7 +39,7 @@ public:
     static constexpr BgrColor highlightBack = 0x00404000;
     static constexpr BgrColor highlightText = 0x00FF00FF;
 
-    Game(GameWindow &window, RandomSource &random);
+    Game(GameWindow &window, RandomSource &random, RecordStore &record);
 
     const GameState &state() const { return m_state; }
 
@@ -55,12 +63,47 @@ public:
     // amplitude shown, the counters and the answer buttons stay as they are.
     void nuovanota();
 
+    // The start of a game, before the window is shown: the name, the greeting, the countdown,
+    // the record, the counters and the first turn.
+    void start();
+
+    // The end of a game, from "Esci" or the end of the time: goodbye, the record saved when
+    // beaten, and the end of the program. It runs at most once.
+    void exitSequence();
+
+    // The program is ending some other way (the window was closed): nothing more may run.
+    void abandon() { m_ended = true; }
+    bool ended() const { return m_ended; }
+
+    // Starts the 15-minute countdown.
+    void avviatempo();
+    // One second of the countdown; the first tick that finds the clock at 00:00:00 ends the game.
+    void tick();
+
+    // The record.
+    QString GetSystemDir() const;
+    void creafilerecord();
+    QString Leggifiletxt(RecordFile file);
+    bool recordbattuto() const;
+    // Saves the current score and name; true when they were written.
+    bool salvarecord();
+
 private:
     bool correctButtonSelected() const;
+    // Shows a box and tells whether the game goes on once it is closed (a countdown ending
+    // behind it may have ended the program).
+    bool say(const QString &text, MessageIcon icon = MessageIcon::None,
+             const QString &title = texts::applicationTitle);
+    void endProgram();
+    QString clockText() const;
     float drawAmplitude(float offset);
 
     GameWindow &m_window;
     RandomSource &m_random;
+    RecordStore &m_record;
     GameState m_state;
-    bool m_judging = false; // verificarisposta is running
+    bool m_judging = false;       // verificarisposta is running
+    bool m_recordReadable = true; // the record was read whole: it may be replaced at the end
+    bool m_exiting = false;       // the exit sequence has started
+    bool m_ended = false;         // the program is ending
 };

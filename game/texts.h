@@ -49,6 +49,33 @@ inline const QString noCount = QStringLiteral("0");
 inline const QString correct = QStringLiteral("Bravo è esatto");
 inline const QString wrong = QStringLiteral("HAI SBAGLIATO");
 
+// The start and the end of a game.
+inline const QString nameQuestion = QStringLiteral("Come ti chiami?");
+inline const QString startTitle = QStringLiteral("Riconosciamo gli Sferdoni");
+inline const QString greetingEnd = QStringLiteral(" vediamo se sei un vero campione  ");
+inline const QString goodbye = QStringLiteral("Ciao a presto ");
+inline const QString recordSaved =
+    QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E");
+inline const QString clockAtEnd = QStringLiteral("00:00:00");
+
+// When the record cannot be kept: %1 is the file or the directory, %2 the reason.
+inline const QString cannotPrepareRecord =
+    QStringLiteral("Non riesco a preparare il record in %1: %2. Il gioco continua, ma il record "
+                   "non sarà salvato.");
+inline const QString cannotReadRecord =
+    QStringLiteral("Non riesco a leggere il record da %1: %2. Il gioco continua, ma il record "
+                   "non sarà salvato.");
+inline const QString cannotSaveRecord =
+    QStringLiteral("Non riesco a salvare il record in %1: %2. Il record di prima resta com'era.");
+inline const QString reasonNotRegular = QStringLiteral("non è un file normale");
+inline const QString reasonTooLarge = QStringLiteral("è troppo grande");
+inline const QString reasonPermission = QStringLiteral("permesso negato");
+inline const QString reasonMissing = QStringLiteral("non esiste");
+inline const QString reasonDiskFull = QStringLiteral("il disco è pieno");
+inline const QString reasonReadOnly = QStringLiteral("il disco è di sola lettura");
+inline const QString reasonNotDirectory =
+    QStringLiteral("una parte del percorso non è una cartella");
+
 // The menu bar: seven help items and three credit lines.
 inline const QString helpCaption = QStringLiteral("Help");
 inline const QString creditAuthors = QStringLiteral("© 2026 Gli autori di Sferdoni");

@@ -5,6 +5,7 @@
 
 #include "gamewindow.h"
 #include "randomsource.h"
+#include "recordstore.h"
 
 #include <QList>
 #include <QString>
@@ -147,4 +148,41 @@ public:
 
     void randomize() override { ++seedings; }
     float next() override { return numbers.isEmpty() ? 0.0f : numbers.takeFirst(); }
+};
+
+// A record kept in memory, whose failures a test chooses.
+class FakeRecordStore : public RecordStore
+{
+public:
+    QString score;
+    QString name;
+    std::optional<QString> prepareError;
+    std::optional<QString> scoreReadError;
+    std::optional<QString> nameReadError;
+    std::optional<QString> saveError;
+    bool higherSavedMeanwhile = false;
+    int saves = 0;
+
+    QString directory() const override { return QStringLiteral("/record/"); }
+    std::optional<QString> prepare() override { return prepareError; }
+    std::optional<QString> read(RecordFile file, QString &text) override
+    {
+        const bool isScore = file == RecordFile::Score;
+        const auto &error = isScore ? scoreReadError : nameReadError;
+        text = error ? QString() : isScore ? score : name;
+        return error;
+    }
+    SaveResult save(const QString &newScore, const QString &newName, QString &error) override
+    {
+        if (saveError) {
+            error = *saveError;
+            return SaveResult::Failed;
+        }
+        if (higherSavedMeanwhile)
+            return SaveResult::NotBeaten;
+        ++saves;
+        score = newScore + QStringLiteral("\r\n");
+        name = newName + QStringLiteral("\r\n");
+        return SaveResult::Saved;
+    }
 };

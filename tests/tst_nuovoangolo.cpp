@@ -52,8 +52,9 @@ private slots:
         for (int drawn = 1; drawn <= 360; ++drawn) {
             RecordingWindow window;
             ScriptedRandom random;
+            FakeRecordStore record;
             random.numbers = {rFor(drawn)};
-            Game game(window, random);
+            Game game(window, random, record);
             game.nuovoangolo();
 
             const Outcome want = expectedOutcome(drawn);
@@ -92,8 +93,9 @@ private slots:
         QFETCH(int, code);
         RecordingWindow window;
         ScriptedRandom random;
+        FakeRecordStore record;
         random.numbers = {r};
-        Game game(window, random);
+        Game game(window, random, record);
         game.nuovoangolo();
         QCOMPARE(game.state().angolo, float(amplitude));
         QCOMPARE(game.state().tipoangolo, code);
@@ -104,8 +106,9 @@ private slots:
     {
         RecordingWindow window;
         ScriptedRandom random;
+        FakeRecordStore record;
         random.numbers = {rFor(70)};
-        Game game(window, random);
+        Game game(window, random, record);
         game.nuovoangolo();
 
         QCOMPARE(random.seedings, 1);
@@ -124,8 +127,9 @@ private slots:
     {
         RecordingWindow window;
         ScriptedRandom random;
+        FakeRecordStore record;
         random.numbers = {rFor(200), rFor(30)};
-        Game game(window, random);
+        Game game(window, random, record);
         game.nuovoangolo();
         game.nuovoangolo();
         QCOMPARE(random.seedings, 2);

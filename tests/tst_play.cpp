@@ -75,6 +75,7 @@ class TestPlay : public QObject
     std::unique_ptr<Form1> form;
     std::unique_ptr<Game> game;
     ScriptedRandom random;
+    FakeRecordStore record;
 
     // A game on the real window whose angles are the given drawn amplitudes.
     bool start(std::initializer_list<int> drawn)
@@ -83,7 +84,7 @@ class TestPlay : public QObject
         for (int d : drawn)
             random.numbers << rFor(d);
         form = std::make_unique<Form1>();
-        game = std::make_unique<Game>(*form, random);
+        game = std::make_unique<Game>(*form, random, record);
         connectGame(*form, *game);
         form->setLabelText(Label::lblScore, QStringLiteral("0"));
         form->setLabelText(Label::lblScore1, QStringLiteral("0"));

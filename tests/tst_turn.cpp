@@ -17,7 +17,8 @@ struct Table
 {
     RecordingWindow window;
     ScriptedRandom random;
-    Game game{window, random};
+    FakeRecordStore record;
+    Game game{window, random, record};
 
     explicit Table(std::initializer_list<int> drawn)
     {
@@ -219,7 +220,8 @@ private slots:
     {
         RecordingWindow window;
         ScriptedRandom random;
-        Game game(window, random);
+        FakeRecordStore record;
+        Game game(window, random, record);
         game.nuovoturno(); // r = 0 every time: amplitude 1, acute
         for (int i = 0; i < 32768; ++i) {
             window.click(Acute);

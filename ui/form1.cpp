@@ -10,11 +10,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QGridLayout>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -309,6 +313,9 @@ Form1::Form1(QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::windowTitle);
     setWindowIcon(picture("app"));
+    // The boxes of the start, shown before this window, carry the game's icon too.
+    if (QGuiApplication::windowIcon().isNull())
+        QGuiApplication::setWindowIcon(windowIcon());
     // A tool window would not end the program when closed; this one is the program.
     setAttribute(Qt::WA_QuitOnClose, true);
 
@@ -559,9 +566,24 @@ void Form1::setCommand1Visible(bool visible)
     m_command1->setVisible(visible);
 }
 
+// Before the window is shown (the start of a game), boxes have no window to stand over: they are
+// centred on the screen instead.
+QWidget *Form1::boxParent()
+{
+    return isVisible() ? this : nullptr;
+}
+
+void Form1::showCentred()
+{
+    adjustSize();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+}
+
 void Form1::showMessage(const QString &text, MessageIcon icon, const QString &title)
 {
-    QMessageBox box(this);
+    QMessageBox box(boxParent());
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
@@ -577,16 +599,23 @@ void Form1::showMessage(const QString &text, MessageIcon icon, const QString &ti
         break;
     }
     box.setStandardButtons(QMessageBox::Ok);
+    // Wide enough that the title bar shows the whole title, however short the text.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(260, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
 }
 
 QString Form1::inputBox(const QString &prompt, const QString &title)
 {
-    QInputDialog box(this);
+    QInputDialog box(boxParent());
     box.setWindowTitle(title);
     box.setLabelText(prompt);
-    box.setTextValue(QString());
     box.setInputMode(QInputDialog::TextInput);
+    box.setTextValue(QString());
+    // Wide enough for its title and a long name.
+    if (auto *field = box.findChild<QLineEdit *>())
+        field->setMinimumWidth(320);
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
@@ -609,6 +638,7 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     // The close box ends the program at once, without the goodbye.
     m_timer1.stop();
+    emit closing();
     event->accept();
     QCoreApplication::exit(0);
 }

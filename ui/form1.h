@@ -46,6 +46,9 @@ public:
     void setTimerEnabled(bool enabled) override;
     void endProgram() override;
 
+    // Shows the window in the middle of the screen.
+    void showCentred();
+
     // The parts of the window, for the wiring and for tests.
     ClientArea *clientArea() const { return m_client; }
     MenuStrip *menuStrip() const { return m_menu; }
@@ -67,6 +70,8 @@ signals:
     // A menu item was chosen, by its name ("help", "acuto", ... "oko").
     void menuTriggered(const QString &name);
     void timerTicked();
+    // The window is being closed with its close box: the program ends without the goodbye.
+    void closing();
 
 protected:
     void showMessage(const QString &text, MessageIcon icon, const QString &title) override;
@@ -78,6 +83,7 @@ private:
     void buildMenu();
     void selectOption(int index);
     void repaintChangedDrawing();
+    QWidget *boxParent();
 
     Canvas m_canvas;
     QTimer m_timer1;

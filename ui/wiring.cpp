@@ -31,6 +31,9 @@ void connectGame(Form1 &form, Game &game)
                          if (isPlayerFocus(reason))
                              game.deselezionagiusta(index);
                      });
+    QObject::connect(&form, &Form1::exitClicked, &form, [&game] { game.exitSequence(); });
+    QObject::connect(&form, &Form1::timerTicked, &form, [&game] { game.tick(); });
+    QObject::connect(&form, &Form1::closing, &form, [&game] { game.abandon(); });
     QObject::connect(&form, &Form1::menuTriggered, &form,
                      [&form](const QString &item) { showHelp(form, item); });
 }

@@ -1,0 +1,322 @@
+#include "recordfiles.h"
+
+#include "leadingnumber.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace recordfiles {
+
+namespace {
+
+// Where a save stages each file before it takes its place.
+constexpr const char *stagedScore = ".ang.txt.new";
+constexpr const char *stagedName = ".nang.txt.new";
+
+Problem systemProblem(std::string file, int error = errno)
+{
+    return Problem{Problem::System, error, std::move(file)};
+}
+
+// A file descriptor that closes itself.
+class Fd
+{
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    Fd(Fd &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    Fd &operator=(Fd &&other) noexcept
+    {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+Fd openDirectory(const std::string &path)
+{
+    return Fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+bool writeAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(size_t(n));
+    }
+    return true;
+}
+
+Problem readAt(int dir, const char *file, std::string &content)
+{
+    content.clear();
+    const Fd fd(::openat(dir, file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.valid())
+        return errno == ELOOP ? Problem{Problem::NotRegular, 0, file} : systemProblem(file);
+    struct stat st
+    {};
+    if (::fstat(fd.get(), &st) != 0)
+        return systemProblem(file);
+    if (!S_ISREG(st.st_mode))
+        return Problem{Problem::NotRegular, 0, file};
+    if (st.st_size > off_t(maxFileSize))
+        return Problem{Problem::TooLarge, 0, file};
+
+    // Read at most one byte more than allowed, in case the file grows meanwhile.
+    char buffer[4096];
+    while (content.size() <= maxFileSize) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return systemProblem(file);
+        }
+        if (n == 0)
+            return {};
+        content.append(buffer, size_t(n));
+    }
+    content.clear();
+    return Problem{Problem::TooLarge, 0, file};
+}
+
+bool isRegularAt(int dir, const char *file)
+{
+    struct stat st
+    {};
+    return ::fstatat(dir, file, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+}
+
+bool existsAt(int dir, const char *file)
+{
+    struct stat st
+    {};
+    return ::fstatat(dir, file, &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// A save interrupted after its score took its place has its name staged, complete and synced:
+// finish it. One interrupted earlier still has its score staged: roll it back. Either way the
+// directory ends with a consistent pair and no staged file.
+Problem recoverAt(int dir)
+{
+    if (existsAt(dir, stagedScore)) {
+        if (::unlinkat(dir, stagedScore, 0) != 0)
+            return systemProblem(stagedScore);
+        if (::unlinkat(dir, stagedName, 0) != 0 && errno != ENOENT)
+            return systemProblem(stagedName);
+    } else if (existsAt(dir, stagedName)) {
+        if (isRegularAt(dir, stagedName)) {
+            if (::renameat(dir, stagedName, dir, nameFile) != 0)
+                return systemProblem(nameFile);
+        } else if (::unlinkat(dir, stagedName, 0) != 0) {
+            return systemProblem(stagedName);
+        }
+    } else {
+        return {};
+    }
+    if (::fsync(dir) != 0)
+        return systemProblem("");
+    return {};
+}
+
+// Holds an exclusive lock on the directory while it lives.
+class DirectoryLock
+{
+public:
+    explicit DirectoryLock(int dir) : m_dir(dir)
+    {
+        while ((m_locked = ::flock(dir, LOCK_EX) == 0) == false && errno == EINTR) {
+        }
+    }
+    ~DirectoryLock()
+    {
+        if (m_locked)
+            ::flock(m_dir, LOCK_UN);
+    }
+    DirectoryLock(const DirectoryLock &) = delete;
+    DirectoryLock &operator=(const DirectoryLock &) = delete;
+    bool locked() const { return m_locked; }
+
+private:
+    int m_dir;
+    bool m_locked = false;
+};
+
+// Creates a directory and whichever of its parents are missing.
+bool makePath(const std::string &path)
+{
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string prefix = path.substr(0, slash);
+        if (!prefix.empty() && ::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            return true;
+    }
+}
+
+} // namespace
+
+RecordDirectory::RecordDirectory(std::string path, mode_t fileMode)
+    : m_path(std::move(path)), m_fileMode(fileMode)
+{}
+
+Problem RecordDirectory::prepare()
+{
+    Fd dir = openDirectory(m_path);
+    if (!dir.valid() && errno == ENOENT) {
+        if (!makePath(m_path))
+            return systemProblem("");
+        dir = openDirectory(m_path);
+    }
+    if (!dir.valid())
+        return systemProblem("");
+
+    const DirectoryLock lock(dir.get());
+    if (!lock.locked())
+        return systemProblem("");
+    if (Problem p = recoverAt(dir.get()))
+        return p;
+
+    for (const char *file : {scoreFile, nameFile}) {
+        // An existing file is left as it is, only checked; a missing one is created empty.
+        struct stat st
+        {};
+        if (::fstatat(dir.get(), file, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (!S_ISREG(st.st_mode))
+                return Problem{Problem::NotRegular, 0, file};
+            continue;
+        }
+        if (errno != ENOENT)
+            return systemProblem(file);
+        const Fd fd(::openat(dir.get(), file,
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                             m_fileMode));
+        if (!fd.valid() && errno != EEXIST) // another game may have just created it
+            return systemProblem(file);
+        if (fd.valid() && ::fchmod(fd.get(), m_fileMode) != 0)
+            return systemProblem(file);
+    }
+    return {};
+}
+
+Problem RecordDirectory::read(const char *file, std::string &content) const
+{
+    content.clear();
+    const Fd dir = openDirectory(m_path);
+    if (!dir.valid())
+        return systemProblem(file);
+    return readAt(dir.get(), file, content);
+}
+
+SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name, Problem &problem)
+{
+    problem = {};
+    const Fd dir = openDirectory(m_path);
+    if (!dir.valid()) {
+        problem = systemProblem("");
+        return SaveOutcome::Failed;
+    }
+    const DirectoryLock lock(dir.get());
+    if (!lock.locked()) {
+        problem = systemProblem("");
+        return SaveOutcome::Failed;
+    }
+    if ((problem = recoverAt(dir.get())))
+        return SaveOutcome::Failed;
+
+    // Another game may have saved a higher record since this one read it.
+    std::string stored;
+    if ((problem = readAt(dir.get(), scoreFile, stored)))
+        return SaveOutcome::Failed;
+    if (!(leadingNumber(score) > leadingNumber(stored)))
+        return SaveOutcome::NotBeaten;
+
+    // Both files must be regular and writable before anything is written: once the score has
+    // taken its place, the name must be able to follow it.
+    for (const char *file : {scoreFile, nameFile}) {
+        struct stat st
+        {};
+        if (::fstatat(dir.get(), file, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT)
+                continue;
+            problem = systemProblem(file);
+            return SaveOutcome::Failed;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            problem = Problem{Problem::NotRegular, 0, file};
+            return SaveOutcome::Failed;
+        }
+        if (::faccessat(dir.get(), file, W_OK, AT_EACCESS) != 0) {
+            problem = systemProblem(file);
+            return SaveOutcome::Failed;
+        }
+    }
+
+    const auto stop = [this](SaveStep step) { return crashBefore && crashBefore(step); };
+    const auto fail = [&](const char *file) {
+        problem = systemProblem(file);
+        ::unlinkat(dir.get(), stagedScore, 0);
+        ::unlinkat(dir.get(), stagedName, 0);
+        return SaveOutcome::Failed;
+    };
+
+    const std::pair<const char *, std::string_view> staged[] = {{stagedScore, score},
+                                                                {stagedName, name}};
+    for (const auto &[file, text] : staged) {
+        if (stop(file == stagedScore ? SaveStep::StageScore : SaveStep::StageName))
+            return SaveOutcome::Interrupted;
+        const char *target = file == stagedScore ? scoreFile : nameFile;
+        const Fd fd(::openat(dir.get(), file,
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                             m_fileMode));
+        if (!fd.valid())
+            return fail(target);
+        if (::fchmod(fd.get(), m_fileMode) != 0 || !writeAll(fd.get(), text) ||
+            !writeAll(fd.get(), "\r\n") || ::fsync(fd.get()) != 0)
+            return fail(target);
+    }
+    if (::fsync(dir.get()) != 0)
+        return fail("");
+
+    // From the moment the score takes its place the save is bound to finish: a crash here leaves
+    // the staged name for the next start to put in place.
+    if (stop(SaveStep::CommitScore))
+        return SaveOutcome::Interrupted;
+    if (::renameat(dir.get(), stagedScore, dir.get(), scoreFile) != 0)
+        return fail(scoreFile);
+    if (::fsync(dir.get()) != 0) {
+        problem = systemProblem("");
+        return SaveOutcome::Failed;
+    }
+    if (stop(SaveStep::CommitName))
+        return SaveOutcome::Interrupted;
+    if (::renameat(dir.get(), stagedName, dir.get(), nameFile) != 0) {
+        problem = systemProblem(nameFile);
+        return SaveOutcome::Failed;
+    }
+    if (stop(SaveStep::SyncDir))
+        return SaveOutcome::Interrupted;
+    if (::fsync(dir.get()) != 0) {
+        problem = systemProblem("");
+        return SaveOutcome::Failed;
+    }
+    return SaveOutcome::Saved;
+}
+
+} // namespace recordfiles

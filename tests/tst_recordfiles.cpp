@@ -1,0 +1,397 @@
+#include "recordfiles.h"
+#include "recordstore.h"
+#include "recordtesting.h"
+#include "windows1252.h"
+
+#include <QTest>
+
+#include <atomic>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <thread>
+
+using recordfiles::Problem;
+using recordfiles::RecordDirectory;
+using recordfiles::SaveOutcome;
+using recordfiles::SaveStep;
+
+namespace {
+
+const QByteArray oldScore = "7\r\n";
+const QByteArray oldName = "Ada\r\n";
+
+SaveOutcome save(RecordDirectory &dir, std::string_view score, std::string_view name,
+                 Problem *problemOut = nullptr)
+{
+    Problem problem;
+    const SaveOutcome outcome = dir.save(score, name, problem);
+    if (problemOut)
+        *problemOut = problem;
+    return outcome;
+}
+
+std::string bytes(const QByteArray &b)
+{
+    return b.toStdString();
+}
+
+} // namespace
+
+class TestRecordFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aFirstStartCreatesBothFilesEmpty()
+    {
+        RecordDir d;
+        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        QVERIFY(!files.prepare());
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
+        QCOMPARE(d.score(), QByteArray());
+        QCOMPARE(d.name(), QByteArray());
+    }
+
+    void preparingLeavesAnExistingRecordAlone()
+    {
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        QVERIFY(!files.prepare());
+        QCOMPARE(d.score(), oldScore);
+        QCOMPARE(d.name(), oldName);
+    }
+
+    void aMissingDirectoryIsCreatedWithItsParents()
+    {
+        RecordDir d;
+        const QString missing = d.path + QStringLiteral("/share/games/sferdoni");
+        RecordDirectory files(QFile::encodeName(missing).toStdString());
+        QVERIFY(!files.prepare());
+        QCOMPARE(entries(missing), (QStringList{"ang.txt", "nang.txt"}));
+    }
+
+    void savesWriteOneLineEachInTheCodePage_data()
+    {
+        QTest::addColumn<QString>("score");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("scoreBytes");
+        QTest::addColumn<QByteArray>("nameBytes");
+        QTest::newRow("twelve") << "12"
+                                << "Ada" << QByteArray("\x31\x32\x0D\x0A") << QByteArray("Ada\r\n");
+        QTest::newRow("empty name") << "3"
+                                    << "" << QByteArray("3\r\n") << QByteArray("\r\n");
+        QTest::newRow("outside the code page")
+            << "5" << QStringLiteral("Łukasz") << QByteArray("5\r\n")
+            << QByteArray("\x3F\x75\x6B\x61\x73\x7A\x0D\x0A");
+        QTest::newRow("accents and euro")
+            << "5" << QStringLiteral("Niccolò €") << QByteArray("5\r\n")
+            << QByteArray("Niccol\xF2 \x80\r\n");
+        QTest::newRow("emoji is one question mark")
+            << "5" << QStringLiteral("A\U0001F600") << QByteArray("5\r\n") << QByteArray("A?\r\n");
+        QTest::newRow("line breaks become blanks")
+            << "5" << QStringLiteral("A\nB\tC\r\u2028D") << QByteArray("5\r\n")
+            << QByteArray("A B C  D\r\n");
+    }
+    void savesWriteOneLineEachInTheCodePage()
+    {
+        QFETCH(QString, score);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, scoreBytes);
+        QFETCH(QByteArray, nameBytes);
+        RecordDir d;
+        DirectoryRecordStore store(d.path);
+        QVERIFY(!store.prepare());
+        QString error;
+        QCOMPARE(store.save(score, name, error), RecordStore::SaveResult::Saved);
+        QCOMPARE(d.score(), scoreBytes);
+        QCOMPARE(d.name(), nameBytes);
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
+
+        QString text;
+        QVERIFY(!store.read(RecordFile::Score, text));
+        QCOMPARE(text, QString::fromLatin1(scoreBytes));
+    }
+
+    void onlyAStrictlyHigherScoreIsSaved_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QByteArray>("score");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("0 against nothing") << QByteArray() << QByteArray("0") << false;
+        QTest::newRow("1 against nothing") << QByteArray() << QByteArray("1") << true;
+        QTest::newRow("equal") << QByteArray("12\r\n") << QByteArray("12") << false;
+        QTest::newRow("one more") << QByteArray("12\r\n") << QByteArray("13") << true;
+        QTest::newRow("lower") << QByteArray("12\r\n") << QByteArray("11") << false;
+        QTest::newRow("a huge stored score")
+            << QByteArray("99999999999999999999\r\n") << QByteArray("5") << false;
+        QTest::newRow("NUL bytes after the number")
+            << QByteArray("4\0\0\0", 4) << QByteArray("5") << true;
+        QTest::newRow("no number") << QByteArray("abc\r\n") << QByteArray("1") << true;
+    }
+    void onlyAStrictlyHigherScoreIsSaved()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, score);
+        QFETCH(bool, saved);
+        RecordDir d;
+        d.setPair(stored, oldName);
+        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        QCOMPARE(save(files, bytes(score), "Bea"),
+                 saved ? SaveOutcome::Saved : SaveOutcome::NotBeaten);
+        QCOMPARE(d.score(), saved ? score + "\r\n" : stored);
+        QCOMPARE(d.name(), saved ? QByteArray("Bea\r\n") : oldName);
+    }
+
+    void everyByteOfTheCodePageReadsBackAsItself()
+    {
+        QByteArray all;
+        for (int b = 0x20; b <= 0xFF; ++b)
+            all += char(b);
+        const QString text = fromWindows1252(all);
+        QCOMPARE(text.size(), all.size());
+        QCOMPARE(toWindows1252(text), all);
+        QCOMPARE(text.at(0x80 - 0x20), QChar(0x20AC)); // €
+        QCOMPARE(text.at(0x9F - 0x20), QChar(0x0178)); // Ÿ
+        QCOMPARE(text.at(0xE8 - 0x20), QChar(0x00E8)); // è
+    }
+
+    void oddEntriesAreUnreadableWithoutHanging_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("symlink to a file outside") << "symlink";
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("directory") << "directory";
+        QTest::newRow("10 MB file") << "large";
+    }
+    void oddEntriesAreUnreadableWithoutHanging()
+    {
+        QFETCH(QString, kind);
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        const QByteArray ang = QFile::encodeName(d.file("ang.txt"));
+        const QString outside = d.base.path() + QStringLiteral("/outside.txt");
+        writeBytes(outside, "secret\r\n");
+        ::unlink(ang.constData());
+        if (kind == QLatin1String("symlink"))
+            QVERIFY(::symlink(QFile::encodeName(outside).constData(), ang.constData()) == 0);
+        else if (kind == QLatin1String("fifo"))
+            QVERIFY(::mkfifo(ang.constData(), 0644) == 0);
+        else if (kind == QLatin1String("directory"))
+            QVERIFY(::mkdir(ang.constData(), 0755) == 0);
+        else
+            writeBytes(d.file("ang.txt"), QByteArray(10 * 1024 * 1024, '9'));
+
+        DirectoryRecordStore store(d.path);
+        const auto prepared = store.prepare();
+        QString text = QStringLiteral("stale");
+        const auto read = store.read(RecordFile::Score, text);
+        QVERIFY(read);
+        QCOMPARE(text, QString());
+        QVERIFY2(read->contains(d.file("ang.txt")), qPrintable(*read));
+        QVERIFY(kind == QLatin1String("large") ? read->contains(QStringLiteral("troppo grande"))
+                                               : read->contains(QStringLiteral("non è un file")));
+        if (kind != QLatin1String("large"))
+            QVERIFY(prepared);
+
+        QString error;
+        QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), error),
+                 RecordStore::SaveResult::Failed);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(fileBytes(outside), QByteArray("secret\r\n"));
+        QCOMPARE(d.name(), oldName);
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
+    }
+
+    void aPlantedStagingLinkIsNotFollowed()
+    {
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        const QString outside = d.base.path() + QStringLiteral("/outside.txt");
+        writeBytes(outside, "secret\r\n");
+        QVERIFY(::symlink(QFile::encodeName(outside).constData(),
+                          QFile::encodeName(d.file(".nang.txt.new")).constData()) == 0);
+        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        QCOMPARE(save(files, "8", "Bea"), SaveOutcome::Saved);
+        QCOMPARE(fileBytes(outside), QByteArray("secret\r\n"));
+        QCOMPARE(d.score(), QByteArray("8\r\n"));
+        QCOMPARE(d.name(), QByteArray("Bea\r\n"));
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
+    }
+
+    void aCrashAtAnyStepLeavesOneWholePair_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("newPair");
+        QTest::newRow("before staging the score") << int(SaveStep::StageScore) << false;
+        QTest::newRow("before staging the name") << int(SaveStep::StageName) << false;
+        QTest::newRow("before the score takes its place") << int(SaveStep::CommitScore) << false;
+        QTest::newRow("between the two renames") << int(SaveStep::CommitName) << true;
+        QTest::newRow("before the last sync") << int(SaveStep::SyncDir) << true;
+    }
+    void aCrashAtAnyStepLeavesOneWholePair()
+    {
+        QFETCH(int, step);
+        QFETCH(bool, newPair);
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        RecordDirectory crashing(QFile::encodeName(d.path).toStdString());
+        crashing.crashBefore = [step](SaveStep s) { return int(s) == step; };
+        QCOMPARE(save(crashing, "9", "Bea"), SaveOutcome::Interrupted);
+
+        // The next start finishes or rolls back what the crash left.
+        RecordDirectory next(QFile::encodeName(d.path).toStdString());
+        QVERIFY(!next.prepare());
+        QCOMPARE(d.score(), newPair ? QByteArray("9\r\n") : oldScore);
+        QCOMPARE(d.name(), newPair ? QByteArray("Bea\r\n") : oldName);
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
+    }
+
+    void aCrashIsAlsoMendedByTheNextSave()
+    {
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        RecordDirectory crashing(QFile::encodeName(d.path).toStdString());
+        crashing.crashBefore = [](SaveStep s) { return s == SaveStep::CommitName; };
+        QCOMPARE(save(crashing, "9", "Bea"), SaveOutcome::Interrupted);
+        RecordDirectory other(QFile::encodeName(d.path).toStdString());
+        QCOMPARE(save(other, "9", "Cy"), SaveOutcome::NotBeaten); // 9 is already the record
+        QCOMPARE(d.name(), QByteArray("Bea\r\n"));
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
+    }
+
+    void permissionsAreRespected_data()
+    {
+        QTest::addColumn<QString>("locked");
+        QTest::newRow("read-only directory") << "directory";
+        QTest::newRow("read-only score file") << "score";
+        QTest::newRow("read-only name file") << "name";
+    }
+    void permissionsAreRespected()
+    {
+        QFETCH(QString, locked);
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        const auto chmodTo = [](const QString &p, mode_t m) {
+            ::chmod(QFile::encodeName(p).constData(), m);
+        };
+        chmodTo(d.file("ang.txt"), locked == QLatin1String("score") ? 0444 : 0666);
+        chmodTo(d.file("nang.txt"), locked == QLatin1String("name") ? 0444 : 0666);
+        if (locked == QLatin1String("directory"))
+            chmodTo(d.path, 0555);
+
+        QString error;
+        RecordStore::SaveResult result;
+        {
+            AsUnprivileged nobody;
+            if (!nobody.effective())
+                QSKIP("cannot drop privileges here: permissions are not enforced");
+            DirectoryRecordStore store(d.path);
+            QVERIFY(!store.prepare()); // both files exist: nothing to create
+            QString text;
+            QVERIFY(!store.read(RecordFile::Score, text));
+            QCOMPARE(text, QString::fromLatin1(oldScore));
+            result = store.save(QStringLiteral("99"), QStringLiteral("Eve"), error);
+        }
+        chmodTo(d.path, 0777);
+        QCOMPARE(result, RecordStore::SaveResult::Failed);
+        QVERIFY2(error.contains(QStringLiteral("permesso negato")), qPrintable(error));
+        QCOMPARE(d.score(), oldScore);
+        QCOMPARE(d.name(), oldName);
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
+    }
+
+    void anUnwritableMissingDirectoryIsReported()
+    {
+        RecordDir d;
+        ::chmod(QFile::encodeName(d.path).constData(), 0555);
+        std::optional<QString> problem;
+        {
+            AsUnprivileged nobody;
+            if (!nobody.effective())
+                QSKIP("cannot drop privileges here: permissions are not enforced");
+            DirectoryRecordStore store(d.path + QStringLiteral("/sferdoni"));
+            problem = store.prepare();
+        }
+        ::chmod(QFile::encodeName(d.path).constData(), 0777);
+        QVERIFY(problem);
+        QVERIFY2(problem->contains(QStringLiteral("permesso negato")), qPrintable(*problem));
+    }
+
+    void aFullDiskKeepsTheOldPair()
+    {
+        if (::geteuid() != 0)
+            QSKIP("mounting a small tmpfs needs root");
+        QTemporaryDir mountPoint;
+        const QByteArray mp = QFile::encodeName(mountPoint.path());
+        if (::mount("tmpfs", mp.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a tmpfs here");
+        const QString dir = mountPoint.path() + QStringLiteral("/record");
+        QDir().mkpath(dir);
+        writeBytes(dir + QStringLiteral("/ang.txt"), oldScore);
+        writeBytes(dir + QStringLiteral("/nang.txt"), oldName);
+        // Fill the disk but for a few blocks, outside the record directory.
+        writeBytes(mountPoint.path() + QStringLiteral("/filler"), QByteArray(48 * 1024, 'x'));
+
+        RecordDirectory files(QFile::encodeName(dir).toStdString());
+        Problem problem;
+        const std::string longName(32767, 'N');
+        const SaveOutcome outcome = save(files, "9", longName, &problem);
+        const QByteArray score = fileBytes(dir + QStringLiteral("/ang.txt"));
+        const QByteArray name = fileBytes(dir + QStringLiteral("/nang.txt"));
+        const QStringList left = entries(dir);
+        ::umount(mp.constData());
+
+        QCOMPARE(outcome, SaveOutcome::Failed);
+        QCOMPARE(problem.error, ENOSPC);
+        QCOMPARE(score, oldScore);
+        QCOMPARE(name, oldName);
+        QCOMPARE(left, (QStringList{"ang.txt", "nang.txt"}));
+    }
+
+    void racingSavesKeepTheHighestWholePair()
+    {
+        RecordDir d;
+        RecordDirectory(QFile::encodeName(d.path).toStdString()).prepare();
+        const std::string path = QFile::encodeName(d.path).toStdString();
+        std::atomic<int> failures{0};
+        const auto player = [&](int first) {
+            RecordDirectory files(path);
+            for (int score = first; score < 400; score += 2) {
+                Problem problem;
+                const std::string s = std::to_string(score);
+                if (files.save(s, "player" + s, problem) == SaveOutcome::Failed)
+                    ++failures;
+            }
+        };
+        std::thread a(player, 1);
+        std::thread b(player, 2);
+        a.join();
+        b.join();
+        QCOMPARE(failures.load(), 0);
+        QCOMPARE(d.score(), QByteArray("399\r\n"));
+        QCOMPARE(d.name(), QByteArray("player399\r\n"));
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
+    }
+
+    void aLowerScoreSavedLaterDoesNotWinTheRace()
+    {
+        // Two games read the same empty record at their start; the one that ends later with a
+        // lower score must not overwrite the higher one.
+        RecordDir d;
+        DirectoryRecordStore first(d.path);
+        DirectoryRecordStore second(d.path);
+        QVERIFY(!first.prepare());
+        QVERIFY(!second.prepare());
+        QString error;
+        QCOMPARE(first.save(QStringLiteral("20"), QStringLiteral("Ada"), error),
+                 RecordStore::SaveResult::Saved);
+        QCOMPARE(second.save(QStringLiteral("5"), QStringLiteral("Bea"), error),
+                 RecordStore::SaveResult::NotBeaten);
+        QCOMPARE(d.score(), QByteArray("20\r\n"));
+        QCOMPARE(d.name(), QByteArray("Ada\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordFiles)
+#include "tst_recordfiles.moc"
