@@ -76,6 +76,17 @@ inline const QString reasonReadOnly = QStringLiteral("il disco è di sola lettur
 inline const QString reasonNotDirectory =
     QStringLiteral("una parte del percorso non è una cartella");
 
+// What a screen reader says of the labels that change: %1 is the label's text.
+inline const QString spokenAmplitude = QStringLiteral("Ampiezza dell'angolo: %1 gradi");
+inline const QString spokenCorrect = QStringLiteral("Risposte esatte: %1");
+inline const QString spokenWrong = QStringLiteral("Risposte errate: %1");
+inline const QString spokenClock = QStringLiteral("Tempo restante: %1");
+inline const QString spokenRecordScore = QStringLiteral("Punti del record: %1");
+inline const QString spokenRecordHolder = QStringLiteral("Il record è di: %1");
+inline const QString spokenPlayer = QStringLiteral("Sfidante: %1");
+inline const QString spokenAnswers = QStringLiteral("Risposte");
+inline const QString spokenDrawing = QStringLiteral("L'angolo da riconoscere");
+
 // The menu bar: seven help items and three credit lines.
 inline const QString helpCaption = QStringLiteral("Help");
 inline const QString creditAuthors = QStringLiteral("© 2026 Gli autori di Sferdoni");

@@ -2,6 +2,7 @@
 
 #include "colors.h"
 
+#include <QAccessibleWidget>
 #include <QFocusEvent>
 #include <QPainter>
 #include <QStyle>
@@ -35,10 +36,61 @@ void drawBevel(QPainter &p, const QRect &r, bool sunken)
     p.drawLine(in.topRight(), in.bottomRight());
 }
 
+// What screen readers hear of a graphical button: a button that can be pressed or, made
+// checkable, one of a group of options (a radio button), checked when selected.
+class GraphicalButtonAccessible : public QAccessibleWidget
+{
+public:
+    explicit GraphicalButtonAccessible(GraphicalButton *button)
+        : QAccessibleWidget(button, QAccessible::Button)
+    {}
+
+    QAccessible::Role role() const override
+    {
+        return button()->isCheckable() ? QAccessible::RadioButton : QAccessible::Button;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return button()->text();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = button()->isCheckable();
+        s.checked = button()->isChecked();
+        return s;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString &name) override
+    {
+        if (name == pressAction() && button()->isEnabled())
+            button()->click();
+    }
+    QStringList keyBindingsForAction(const QString &) const override { return {}; }
+
+private:
+    GraphicalButton *button() const { return static_cast<GraphicalButton *>(widget()); }
+};
+
+QAccessibleInterface *graphicalButtonFactory(const QString &className, QObject *object)
+{
+    auto *button = qobject_cast<GraphicalButton *>(object);
+    if (className == QLatin1String("GraphicalButton") && button)
+        return new GraphicalButtonAccessible(button);
+    return nullptr;
+}
+
 } // namespace
 
 GraphicalButton::GraphicalButton(QWidget *parent) : QToolButton(parent)
 {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(graphicalButtonFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setFocusPolicy(Qt::StrongFocus);
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setIconSize(QSize(32, 32));

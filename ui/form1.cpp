@@ -298,6 +298,8 @@ void fitToText(QLabel *label)
 
 } // namespace
 
+static const QString &spokenTemplate(Label which);
+
 // The pictures live in this static library: make sure the linker keeps them.
 static void initPictures()
 {
@@ -322,6 +324,7 @@ Form1::Form1(QWidget *parent)
     m_menu = new MenuStrip(this);
     m_client = new ClientArea(m_canvas, this);
     m_client->setObjectName(QStringLiteral("client"));
+    m_client->setAccessibleName(texts::spokenDrawing);
     m_client->setFixedSize(clientSize);
     QPalette palette = m_client->palette();
     palette.setColor(QPalette::Window, fromBgr(backColor));
@@ -382,8 +385,10 @@ void Form1::buildLightweightControls()
     for (const LabelDesign &design : labelDesigns()) {
         QLabel *label = makeLabel(m_client, design);
         fitToText(label);
-        if (design.role)
+        if (design.role) {
             m_labels[static_cast<size_t>(*design.role)] = label;
+            label->setAccessibleName(spokenTemplate(*design.role).arg(design.caption));
+        }
     }
 
     auto *shape1 = new ShapeRect(0x00400000, 0x00FF0000, m_client);
@@ -508,11 +513,34 @@ void Form1::repaintChangedDrawing()
         m_client->update(changed);
 }
 
+// What a screen reader says of a label the game writes: what it is, then its text.
+static const QString &spokenTemplate(Label which)
+{
+    switch (which) {
+    case Label::lblangolo:
+        return texts::spokenAmplitude;
+    case Label::lblScore:
+        return texts::spokenCorrect;
+    case Label::lblScore1:
+        return texts::spokenWrong;
+    case Label::lblconto:
+        return texts::spokenClock;
+    case Label::lblpunti:
+        return texts::spokenRecordScore;
+    case Label::lblnome:
+        return texts::spokenRecordHolder;
+    case Label::lblnome1:
+        break;
+    }
+    return texts::spokenPlayer;
+}
+
 void Form1::setLabelText(Label which, const QString &text)
 {
     QLabel *l = label(which);
     l->setText(text);
     fitToText(l);
+    l->setAccessibleName(spokenTemplate(which).arg(text.trimmed()));
 }
 
 QString Form1::labelText(Label which) const

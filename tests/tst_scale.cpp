@@ -1,0 +1,103 @@
+// The window at the screen's scale (run with QT_SCALE_FACTOR 1, 1.25, 1.5 and 2): the kept
+// drawing has the screen's resolution, the layout scales as a whole, the sector stays centred.
+
+#include "clientarea.h"
+#include "controls.h"
+#include "form1.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <set>
+
+namespace {
+
+constexpr QRgb teal = 0xFF00C0C0;
+constexpr QRgb navy = 0xFF000080;
+constexpr QRgb black = 0xFF000000;
+
+QRgb opaque(QRgb c)
+{
+    return c | 0xFF000000;
+}
+
+} // namespace
+
+class TestScale : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void theDrawingHasTheScreensResolution()
+    {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const qreal dpr = form.devicePixelRatioF();
+        qInfo("device pixel ratio %g", dpr);
+        const QImage &image = form.canvas().image();
+        QCOMPARE(image.devicePixelRatio(), dpr);
+        QCOMPARE(image.size(), QSize(723, 587) * dpr);
+        // The layout scales as a whole: logical sizes stay as designed.
+        QCOMPARE(form.clientArea()->size(), QSize(723, 587));
+        QCOMPARE(form.option(1)->geometry(), QRect(8, 496, 105, 73));
+    }
+
+    void theSectorStaysCentredOnItsDisc()
+    {
+        Form1 form;
+        form.setFillColor(0x00800000);
+        form.pigrecoesettore(350, 250, 190, 0, 0, 360);
+        const QImage &image = form.canvas().image();
+        const qreal dpr = image.devicePixelRatio();
+
+        // The extent of the disc along the row and the column through its centre.
+        const int cy = int(250 * dpr);
+        const int cx = int(350 * dpr);
+        int left = image.width(), right = -1, top = image.height(), bottom = -1;
+        for (int x = 0; x < image.width(); ++x) {
+            if (opaque(image.pixel(x, cy)) != teal) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+        for (int y = 0; y < image.height(); ++y) {
+            if (opaque(image.pixel(cx + int(20 * dpr), y)) != teal) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+        const double tolerance = 2 * dpr + 1;
+        QVERIFY2(std::abs(left - 160 * dpr) <= tolerance, qPrintable(QString::number(left)));
+        QVERIFY2(std::abs(right - 540 * dpr) <= tolerance, qPrintable(QString::number(right)));
+        // The column 20 px right of the centre meets the circle a little inside its top.
+        const double reach = std::sqrt(190.0 * 190.0 - 20.0 * 20.0);
+        QVERIFY2(std::abs(top - (250 - reach) * dpr) <= tolerance,
+                 qPrintable(QString::number(top)));
+        QVERIFY2(std::abs(bottom - (250 + reach) * dpr) <= tolerance,
+                 qPrintable(QString::number(bottom)));
+        QCOMPARE(opaque(image.pixel(int(450 * dpr), cy + int(50 * dpr))), navy);
+        QCOMPARE(opaque(image.pixel(int(250 * dpr), cy - int(50 * dpr))), navy);
+    }
+
+    void whatTheWindowShowsIsNotResampled()
+    {
+        Form1 form;
+        form.setFillColor(0x00800000);
+        form.pigrecoesettore(350, 250, 190, 0, 0, 135);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QImage shown = form.clientArea()->grab(QRect(160, 100, 350, 340)).toImage();
+        QCOMPARE(shown.devicePixelRatio(), form.devicePixelRatioF());
+        // A resampled or antialiased picture would have blends along every edge. (The region
+        // keeps clear of the badge picture at the top right.)
+        std::set<QRgb> colours;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                colours.insert(opaque(shown.pixel(x, y)));
+        QCOMPARE(colours, (std::set<QRgb>{black, navy, teal}));
+    }
+};
+
+QTEST_MAIN(TestScale)
+#include "tst_scale.moc"
