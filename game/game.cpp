@@ -6,6 +6,8 @@
 #include "recordstore.h"
 #include "windows1252.h"
 
+#include <QScopeGuard>
+
 #include <cmath>
 
 Game::Game(GameWindow &window, RandomSource &random, RecordStore &record)
@@ -36,6 +38,8 @@ float Game::drawAmplitude(float offset)
 
 void Game::nuovoangolo()
 {
+    if (m_ended)
+        return;
     m_state.angolo = drawAmplitude(1.0f);
     classifyAmplitude(m_state.angolo, m_state.tipoangolo);
     m_window.setFillColor(sectorFill);
@@ -45,6 +49,8 @@ void Game::nuovoangolo()
 
 void Game::nuovanota()
 {
+    if (m_ended)
+        return;
     m_state.angolo = drawAmplitude(0.0f);
     m_window.setFillColor(sectorFill);
     m_window.pigrecoesettore(sectorX, sectorY, sectorRadius, sectorOutline, 0.0f, m_state.angolo);
@@ -52,6 +58,8 @@ void Game::nuovanota()
 
 void Game::nuovoturno()
 {
+    if (m_ended)
+        return;
     for (int i = 1; i <= 6; ++i) {
         m_window.setOptionBackColor(i, answerBack);
         m_window.setOptionForeColor(i, answerText);
@@ -70,9 +78,12 @@ bool Game::correctButtonSelected() const
 
 void Game::verificarisposta(int index)
 {
+    if (m_ended || m_judging)
+        return;
     // While its boxes are open the focus may come back to the clicked button; that must not
     // deselect the correct one between the two tests below.
     m_judging = true;
+    const auto judged = qScopeGuard([this] { m_judging = false; });
     m_window.setCommand1Visible(false);
 
     if (correctButtonSelected()) {
@@ -93,13 +104,12 @@ void Game::verificarisposta(int index)
         m_window.setCommand1Visible(true);
         nuovoturno();
     }
-    m_judging = false;
 }
 
 void Game::deselezionagiusta(int /*index*/)
 {
     const int t = m_state.tipoangolo;
-    if (m_judging || t < 1 || t > 6)
+    if (m_ended || m_judging || t < 1 || t > 6)
         return;
     m_window.setOptionSelected(t, false);
     m_window.setOptionBackColor(t, answerBack);

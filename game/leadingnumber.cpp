@@ -1,6 +1,7 @@
 #include "leadingnumber.h"
 
 #include <charconv>
+#include <cmath>
 #include <string>
 
 double leadingNumber(std::string_view text)
@@ -33,6 +34,11 @@ double leadingNumber(std::string_view text)
     if (!anyDigit)
         return 0.0;
     double value = 0.0;
-    std::from_chars(number.data(), number.data() + number.size(), value);
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // Too large for a double is larger than any score; too small is nothing.
+        const bool huge = number.find_first_of("123456789") < number.find('.');
+        value = huge ? (number[0] == '-' ? -HUGE_VAL : HUGE_VAL) : 0.0;
+    }
     return value;
 }

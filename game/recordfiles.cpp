@@ -3,9 +3,11 @@
 #include "leadingnumber.h"
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -13,13 +15,17 @@ namespace recordfiles {
 
 namespace {
 
-// Where a save stages each file before it takes its place.
+// Where a save stages each file before it takes its place. The name staged alone means that
+// the score has already taken its place: every path keeps that true.
 constexpr const char *stagedScore = ".ang.txt.new";
 constexpr const char *stagedName = ".nang.txt.new";
 
-Problem systemProblem(std::string file, int error = errno)
+// The last system call's failure. Takes a plain pointer so that nothing can change errno before
+// it is read.
+Problem systemProblem(const char *file)
 {
-    return Problem{Problem::System, error, std::move(file)};
+    const int error = errno;
+    return Problem{Problem::System, error, file};
 }
 
 // A file descriptor that closes itself.
@@ -33,6 +39,8 @@ public:
         std::swap(m_fd, other.m_fd);
         return *this;
     }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
     ~Fd()
     {
         if (m_fd >= 0)
@@ -48,6 +56,18 @@ private:
 Fd openDirectory(const std::string &path)
 {
     return Fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+// Creates a directory and whichever of its parents are missing.
+bool makePath(const std::string &path)
+{
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string prefix = path.substr(0, slash);
+        if (!prefix.empty() && ::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            return true;
+    }
 }
 
 bool writeAll(int fd, std::string_view data)
@@ -68,8 +88,11 @@ Problem readAt(int dir, const char *file, std::string &content)
 {
     content.clear();
     const Fd fd(::openat(dir, file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.valid())
-        return errno == ELOOP ? Problem{Problem::NotRegular, 0, file} : systemProblem(file);
+    if (!fd.valid()) {
+        if (errno == ELOOP)
+            return Problem{Problem::NotRegular, 0, file};
+        return systemProblem(file);
+    }
     struct stat st
     {};
     if (::fstat(fd.get(), &st) != 0)
@@ -96,13 +119,6 @@ Problem readAt(int dir, const char *file, std::string &content)
     return Problem{Problem::TooLarge, 0, file};
 }
 
-bool isRegularAt(int dir, const char *file)
-{
-    struct stat st
-    {};
-    return ::fstatat(dir, file, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
-}
-
 bool existsAt(int dir, const char *file)
 {
     struct stat st
@@ -110,16 +126,23 @@ bool existsAt(int dir, const char *file)
     return ::fstatat(dir, file, &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-// A save interrupted after its score took its place has its name staged, complete and synced:
-// finish it. One interrupted earlier still has its score staged: roll it back. Either way the
-// directory ends with a consistent pair and no staged file.
+bool isRegularAt(int dir, const char *file)
+{
+    struct stat st
+    {};
+    return ::fstatat(dir, file, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+}
+
+// A save interrupted after its score took its place has its name staged alone, complete and
+// synced: finish it. One interrupted earlier still has its score staged: roll it back. Either
+// way the directory ends with a whole pair and no staged file.
 Problem recoverAt(int dir)
 {
     if (existsAt(dir, stagedScore)) {
-        if (::unlinkat(dir, stagedScore, 0) != 0)
-            return systemProblem(stagedScore);
         if (::unlinkat(dir, stagedName, 0) != 0 && errno != ENOENT)
             return systemProblem(stagedName);
+        if (::unlinkat(dir, stagedScore, 0) != 0)
+            return systemProblem(stagedScore);
     } else if (existsAt(dir, stagedName)) {
         if (isRegularAt(dir, stagedName)) {
             if (::renameat(dir, stagedName, dir, nameFile) != 0)
@@ -135,13 +158,26 @@ Problem recoverAt(int dir)
     return {};
 }
 
-// Holds an exclusive lock on the directory while it lives.
+// Holds a lock on the directory while it lives. Another game holds it only for the moment of a
+// save, so the wait is short; a lock held for longer (a stuck or hostile process) is given up on
+// rather than hanging the game.
 class DirectoryLock
 {
 public:
-    explicit DirectoryLock(int dir) : m_dir(dir)
+    DirectoryLock(int dir, int timeoutMs) : m_dir(dir)
     {
-        while ((m_locked = ::flock(dir, LOCK_EX) == 0) == false && errno == EINTR) {
+        using namespace std::chrono;
+        const auto deadline = steady_clock::now() + milliseconds(timeoutMs);
+        for (;;) {
+            if (::flock(dir, LOCK_EX | LOCK_NB) == 0) {
+                m_locked = true;
+                return;
+            }
+            if ((errno != EWOULDBLOCK && errno != EINTR) || steady_clock::now() >= deadline) {
+                m_problem = systemProblem("");
+                return;
+            }
+            std::this_thread::sleep_for(milliseconds(20));
         }
     }
     ~DirectoryLock()
@@ -151,23 +187,31 @@ public:
     }
     DirectoryLock(const DirectoryLock &) = delete;
     DirectoryLock &operator=(const DirectoryLock &) = delete;
-    bool locked() const { return m_locked; }
+
+    // Nothing when the lock is held.
+    const Problem &problem() const { return m_problem; }
 
 private:
     int m_dir;
     bool m_locked = false;
+    Problem m_problem;
 };
 
-// Creates a directory and whichever of its parents are missing.
-bool makePath(const std::string &path)
+// Whether a save may replace a file: a regular file this process may write, which in a sticky
+// directory it must also own (or the rename of the second file could fail after the first).
+Problem checkReplaceable(int dir, const char *file, bool stickyDirectory)
 {
-    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        const std::string prefix = path.substr(0, slash);
-        if (!prefix.empty() && ::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            return true;
-    }
+    struct stat st
+    {};
+    if (::fstatat(dir, file, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? Problem{} : systemProblem(file);
+    if (!S_ISREG(st.st_mode))
+        return Problem{Problem::NotRegular, 0, file};
+    if (::faccessat(dir, file, W_OK, AT_EACCESS) != 0)
+        return systemProblem(file);
+    if (stickyDirectory && st.st_uid != ::geteuid() && ::geteuid() != 0)
+        return Problem{Problem::System, EPERM, file};
+    return {};
 }
 
 } // namespace
@@ -187,9 +231,9 @@ Problem RecordDirectory::prepare()
     if (!dir.valid())
         return systemProblem("");
 
-    const DirectoryLock lock(dir.get());
-    if (!lock.locked())
-        return systemProblem("");
+    const DirectoryLock lock(dir.get(), lockTimeoutMs);
+    if (lock.problem())
+        return lock.problem();
     if (Problem p = recoverAt(dir.get()))
         return p;
 
@@ -224,6 +268,23 @@ Problem RecordDirectory::read(const char *file, std::string &content) const
     return readAt(dir.get(), file, content);
 }
 
+Problem RecordDirectory::readPair(std::string &score, std::string &name)
+{
+    score.clear();
+    name.clear();
+    const Fd dir = openDirectory(m_path);
+    if (!dir.valid())
+        return systemProblem("");
+    const DirectoryLock lock(dir.get(), lockTimeoutMs);
+    if (lock.problem())
+        return lock.problem();
+    if (Problem p = recoverAt(dir.get()))
+        return p;
+    if (Problem p = readAt(dir.get(), scoreFile, score))
+        return p;
+    return readAt(dir.get(), nameFile, name);
+}
+
 SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name, Problem &problem)
 {
     problem = {};
@@ -232,56 +293,53 @@ SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name,
         problem = systemProblem("");
         return SaveOutcome::Failed;
     }
-    const DirectoryLock lock(dir.get());
-    if (!lock.locked()) {
-        problem = systemProblem("");
+    const DirectoryLock lock(dir.get(), lockTimeoutMs);
+    if ((problem = lock.problem()))
         return SaveOutcome::Failed;
-    }
     if ((problem = recoverAt(dir.get())))
         return SaveOutcome::Failed;
 
     // Another game may have saved a higher record since this one read it.
     std::string stored;
-    if ((problem = readAt(dir.get(), scoreFile, stored)))
+    problem = readAt(dir.get(), scoreFile, stored);
+    if (problem && !(problem.kind == Problem::System && problem.error == ENOENT))
         return SaveOutcome::Failed;
+    problem = {};
     if (!(leadingNumber(score) > leadingNumber(stored)))
         return SaveOutcome::NotBeaten;
 
-    // Both files must be regular and writable before anything is written: once the score has
-    // taken its place, the name must be able to follow it.
+    // Both files must be replaceable before anything is written: once the score has taken its
+    // place, the name must be able to follow it.
+    struct stat dirStat
+    {};
+    if (::fstat(dir.get(), &dirStat) != 0) {
+        problem = systemProblem("");
+        return SaveOutcome::Failed;
+    }
     for (const char *file : {scoreFile, nameFile}) {
-        struct stat st
-        {};
-        if (::fstatat(dir.get(), file, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno == ENOENT)
-                continue;
-            problem = systemProblem(file);
+        if ((problem = checkReplaceable(dir.get(), file, dirStat.st_mode & S_ISVTX)))
             return SaveOutcome::Failed;
-        }
-        if (!S_ISREG(st.st_mode)) {
-            problem = Problem{Problem::NotRegular, 0, file};
-            return SaveOutcome::Failed;
-        }
-        if (::faccessat(dir.get(), file, W_OK, AT_EACCESS) != 0) {
-            problem = systemProblem(file);
-            return SaveOutcome::Failed;
-        }
     }
 
     const auto stop = [this](SaveStep step) { return crashBefore && crashBefore(step); };
+    // Removes what was staged, the name first: a score staged alone is rolled back by the next
+    // start, a name staged alone would be put in place.
     const auto fail = [&](const char *file) {
         problem = systemProblem(file);
-        ::unlinkat(dir.get(), stagedScore, 0);
         ::unlinkat(dir.get(), stagedName, 0);
+        if (stop(SaveStep::Discard))
+            return SaveOutcome::Interrupted;
+        ::unlinkat(dir.get(), stagedScore, 0);
         return SaveOutcome::Failed;
     };
 
     const std::pair<const char *, std::string_view> staged[] = {{stagedScore, score},
                                                                 {stagedName, name}};
     for (const auto &[file, text] : staged) {
-        if (stop(file == stagedScore ? SaveStep::StageScore : SaveStep::StageName))
+        const bool isScore = file == stagedScore;
+        if (stop(isScore ? SaveStep::StageScore : SaveStep::StageName))
             return SaveOutcome::Interrupted;
-        const char *target = file == stagedScore ? scoreFile : nameFile;
+        const char *target = isScore ? scoreFile : nameFile;
         const Fd fd(::openat(dir.get(), file,
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
                              m_fileMode));
@@ -294,16 +352,13 @@ SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name,
     if (::fsync(dir.get()) != 0)
         return fail("");
 
-    // From the moment the score takes its place the save is bound to finish: a crash here leaves
-    // the staged name for the next start to put in place.
+    // From the moment the score takes its place the save is bound to finish: the name follows
+    // whatever happens, and a crash in between leaves it staged for the next start.
     if (stop(SaveStep::CommitScore))
         return SaveOutcome::Interrupted;
     if (::renameat(dir.get(), stagedScore, dir.get(), scoreFile) != 0)
         return fail(scoreFile);
-    if (::fsync(dir.get()) != 0) {
-        problem = systemProblem("");
-        return SaveOutcome::Failed;
-    }
+    ::fsync(dir.get());
     if (stop(SaveStep::CommitName))
         return SaveOutcome::Interrupted;
     if (::renameat(dir.get(), stagedName, dir.get(), nameFile) != 0) {
@@ -312,10 +367,8 @@ SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name,
     }
     if (stop(SaveStep::SyncDir))
         return SaveOutcome::Interrupted;
-    if (::fsync(dir.get()) != 0) {
-        problem = systemProblem("");
-        return SaveOutcome::Failed;
-    }
+    // Both files are in place: a failure to make that durable no longer undoes the save.
+    ::fsync(dir.get());
     return SaveOutcome::Saved;
 }
 

@@ -15,7 +15,7 @@ namespace recordfiles {
 inline constexpr const char *scoreFile = "ang.txt";
 inline constexpr const char *nameFile = "nang.txt";
 // Nothing larger is a record file.
-inline constexpr size_t maxFileSize = 64 * 1024;
+inline constexpr size_t maxFileSize = size_t(64) * 1024;
 
 // What went wrong, and with which file ("" for the directory itself).
 struct Problem
@@ -26,6 +26,7 @@ struct Problem
         NotRegular, // a link, a directory, a FIFO, a device...
         TooLarge,   // more than maxFileSize bytes
     };
+    // error is EWOULDBLOCK when another game held the record for too long.
     Kind kind = None;
     int error = 0;
     std::string file;
@@ -41,12 +42,15 @@ enum class SaveStep {
     CommitScore, // the score takes its place
     CommitName,  // the name takes its place
     SyncDir,     // the directory entries are made durable
+    Discard,     // a save that failed while staging removes the score it staged
 };
 
 enum class SaveOutcome {
     Saved,
-    NotBeaten,   // the stored score is not lower than the new one: nothing written
-    Failed,      // see the problem; the old pair is intact
+    NotBeaten, // the stored score is not lower than the new one: nothing written
+    // See the problem. The old pair is intact; or, in the unlikely case that the name could not
+    // follow a score that had already taken its place, the next start finishes the save.
+    Failed,
     Interrupted, // stopped by the test hook, as by a crash
 };
 
@@ -58,21 +62,27 @@ public:
 
     const std::string &path() const { return m_path; }
 
-    // Creates the directory when missing (one level), finishes or rolls back a save that a
-    // crash interrupted, and creates each record file that is missing, empty.
+    // Creates the directory and its missing parents, finishes or rolls back a save that a crash
+    // interrupted, and creates each record file that is missing, empty.
     Problem prepare();
 
     // The whole content of one record file: a regular file of at most maxFileSize bytes, opened
     // without following links and without blocking.
     Problem read(const char *file, std::string &content) const;
 
+    // Both files at once, with the directory locked, so that a save by another game cannot pair
+    // one game's score with another's name.
+    Problem readPair(std::string &score, std::string &name);
+
     // Writes both files, each as one line ended by CR LF, if and only if the number at the start
-    // of score is strictly greater than the one stored now. The directory is locked throughout,
-    // so two games saving at once cannot undo each other's record.
+    // of score is strictly greater than the one stored now (a missing score file counts as 0).
+    // The directory is locked throughout, so two games saving at once cannot undo each other's
+    // record. Waiting for another game's lock is bounded: past lockTimeoutMs it fails.
     SaveOutcome save(std::string_view score, std::string_view name, Problem &problem);
 
     // Stops a save just before a step when it returns true (tests only).
     std::function<bool(SaveStep)> crashBefore;
+    int lockTimeoutMs = 3000;
 
 private:
     std::string m_path;

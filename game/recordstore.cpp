@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -41,6 +42,8 @@ QString reasonFor(const recordfiles::Problem &problem)
         return texts::reasonReadOnly;
     case ENOTDIR:
         return texts::reasonNotDirectory;
+    case EWOULDBLOCK:
+        return texts::reasonBusy;
     default:
         return QString::fromLocal8Bit(std::strerror(problem.error));
     }
@@ -69,11 +72,24 @@ std::optional<QString> DirectoryRecordStore::prepare()
 {
     if (const recordfiles::Problem problem = m_files.prepare())
         return describeProblem(m_directory, problem, texts::cannotPrepareRecord);
+    // Both files at once, so that a save by another game in between cannot mix two records.
+    std::string score;
+    std::string name;
+    if (!m_files.readPair(score, name)) {
+        m_preparedScore = fromWindows1252(QByteArrayView(score.data(), qsizetype(score.size())));
+        m_preparedName = fromWindows1252(QByteArrayView(name.data(), qsizetype(name.size())));
+    }
     return std::nullopt;
 }
 
 std::optional<QString> DirectoryRecordStore::read(RecordFile file, QString &text)
 {
+    std::optional<QString> &prepared = file == RecordFile::Score ? m_preparedScore : m_preparedName;
+    if (prepared) {
+        text = *std::exchange(prepared, std::nullopt);
+        return std::nullopt;
+    }
+
     std::string bytes;
     const char *name = file == RecordFile::Score ? recordfiles::scoreFile : recordfiles::nameFile;
     if (const recordfiles::Problem problem = m_files.read(name, bytes)) {
@@ -87,6 +103,8 @@ std::optional<QString> DirectoryRecordStore::read(RecordFile file, QString &text
 RecordStore::SaveResult DirectoryRecordStore::save(const QString &score, const QString &name,
                                                    QString &error)
 {
+    m_preparedScore.reset();
+    m_preparedName.reset();
     const QByteArray scoreBytes = toWindows1252(score);
     const QByteArray nameBytes = toWindows1252(cleanName(name));
     recordfiles::Problem problem;

@@ -44,6 +44,9 @@ public:
 private:
     QString m_directory;
     recordfiles::RecordDirectory m_files;
+    // The pair as prepare() read it at once, handed out by the reads that follow.
+    std::optional<QString> m_preparedScore;
+    std::optional<QString> m_preparedName;
 };
 
 // The record directory on this machine: the one shared by every game when it exists and this

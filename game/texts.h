@@ -73,6 +73,7 @@ inline const QString reasonPermission = QStringLiteral("permesso negato");
 inline const QString reasonMissing = QStringLiteral("non esiste");
 inline const QString reasonDiskFull = QStringLiteral("il disco è pieno");
 inline const QString reasonReadOnly = QStringLiteral("il disco è di sola lettura");
+inline const QString reasonBusy = QStringLiteral("un altro gioco lo sta usando da troppo tempo");
 inline const QString reasonNotDirectory =
     QStringLiteral("una parte del percorso non è una cartella");
 

@@ -5,7 +5,11 @@
 
 #include <QTest>
 
+#include "texts.h"
+
 #include <atomic>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
@@ -128,6 +132,8 @@ private slots:
         QTest::newRow("NUL bytes after the number")
             << QByteArray("4\0\0\0", 4) << QByteArray("5") << true;
         QTest::newRow("no number") << QByteArray("abc\r\n") << QByteArray("1") << true;
+        QTest::newRow("too large for a double") << QByteArray(400, '9') + "\r\n"
+                                                << QByteArray("999999999") << false;
     }
     void onlyAStrictlyHigherScoreIsSaved()
     {
@@ -247,6 +253,83 @@ private slots:
         QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
     }
 
+    void aSaveWithItsScoreFileGoneStillSaves()
+    {
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        ::unlink(QFile::encodeName(d.file("ang.txt")).constData());
+        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        QCOMPARE(save(files, "1", "Bea"), SaveOutcome::Saved);
+        QCOMPARE(d.score(), QByteArray("1\r\n"));
+        QCOMPARE(d.name(), QByteArray("Bea\r\n"));
+    }
+
+    void aRecordHeldTooLongByAnotherGameIsGivenUpOn()
+    {
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        // Another process holds the directory's lock and does not let go.
+        const int other = ::open(QFile::encodeName(d.path).constData(), O_RDONLY | O_DIRECTORY);
+        QVERIFY(other >= 0);
+        QVERIFY(::flock(other, LOCK_EX) == 0);
+        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        files.lockTimeoutMs = 100;
+        const Problem prepared = files.prepare();
+        Problem saved;
+        const SaveOutcome outcome = save(files, "99", "Eve", &saved);
+        ::close(other);
+        QCOMPARE(prepared.error, EWOULDBLOCK);
+        QCOMPARE(outcome, SaveOutcome::Failed);
+        QCOMPARE(saved.error, EWOULDBLOCK);
+        QCOMPARE(d.score(), oldScore);
+        QVERIFY(describeProblem(d.path + QLatin1Char('/'), saved, texts::cannotSaveRecord)
+                    .contains(QStringLiteral("un altro gioco")));
+    }
+
+    void theRecordIsReadAsOnePair()
+    {
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        // A save that stopped between its two renames: the new score is in place, the new name
+        // staged. Reading the pair finishes it first.
+        RecordDirectory crashing(QFile::encodeName(d.path).toStdString());
+        crashing.crashBefore = [](SaveStep s) { return s == SaveStep::CommitName; };
+        QCOMPARE(save(crashing, "9", "Bea"), SaveOutcome::Interrupted);
+        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        std::string score;
+        std::string name;
+        QVERIFY(!files.readPair(score, name));
+        QCOMPARE(score, std::string("9\r\n"));
+        QCOMPARE(name, std::string("Bea\r\n"));
+    }
+
+    void aStickyDirectoryDoesNotLetOneGameBreakAnothersPair()
+    {
+        if (::geteuid() != 0)
+            QSKIP("files of two owners need root to set up");
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        // Both files belong to someone else, in a sticky directory everyone may write.
+        for (const char *f : {"ang.txt", "nang.txt"}) {
+            const QByteArray path = QFile::encodeName(d.file(f));
+            QVERIFY(::chown(path.constData(), 1, 1) == 0);
+            QVERIFY(::chmod(path.constData(), 0666) == 0);
+        }
+        QVERIFY(::chmod(QFile::encodeName(d.path).constData(), 01777) == 0);
+        SaveOutcome outcome;
+        Problem problem;
+        {
+            AsUnprivileged nobody;
+            RecordDirectory files(QFile::encodeName(d.path).toStdString());
+            outcome = save(files, "99", "Eve", &problem);
+        }
+        QCOMPARE(outcome, SaveOutcome::Failed);
+        QCOMPARE(problem.error, EPERM);
+        QCOMPARE(d.score(), oldScore);
+        QCOMPARE(d.name(), oldName);
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
+    }
+
     void aCrashIsAlsoMendedByTheNextSave()
     {
         RecordDir d;
@@ -318,8 +401,15 @@ private slots:
         QVERIFY2(problem->contains(QStringLiteral("permesso negato")), qPrintable(*problem));
     }
 
+    void aFullDiskKeepsTheOldPair_data()
+    {
+        QTest::addColumn<bool>("crashWhileDiscarding");
+        QTest::newRow("the save cleans up") << false;
+        QTest::newRow("a crash while it cleans up") << true;
+    }
     void aFullDiskKeepsTheOldPair()
     {
+        QFETCH(bool, crashWhileDiscarding);
         if (::geteuid() != 0)
             QSKIP("mounting a small tmpfs needs root");
         QTemporaryDir mountPoint;
@@ -334,15 +424,19 @@ private slots:
         writeBytes(mountPoint.path() + QStringLiteral("/filler"), QByteArray(48 * 1024, 'x'));
 
         RecordDirectory files(QFile::encodeName(dir).toStdString());
+        if (crashWhileDiscarding)
+            files.crashBefore = [](SaveStep s) { return s == SaveStep::Discard; };
         Problem problem;
         const std::string longName(32767, 'N');
         const SaveOutcome outcome = save(files, "9", longName, &problem);
+        // The next start mends whatever the crash left.
+        RecordDirectory(QFile::encodeName(dir).toStdString()).prepare();
         const QByteArray score = fileBytes(dir + QStringLiteral("/ang.txt"));
         const QByteArray name = fileBytes(dir + QStringLiteral("/nang.txt"));
         const QStringList left = entries(dir);
         ::umount(mp.constData());
 
-        QCOMPARE(outcome, SaveOutcome::Failed);
+        QCOMPARE(outcome, crashWhileDiscarding ? SaveOutcome::Interrupted : SaveOutcome::Failed);
         QCOMPARE(problem.error, ENOSPC);
         QCOMPARE(score, oldScore);
         QCOMPARE(name, oldName);

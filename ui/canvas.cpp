@@ -30,8 +30,13 @@ Canvas::Canvas(QSize size, BgrColor background, qreal devicePixelRatio)
 
 void Canvas::clear()
 {
-    m_image.fill(fromBgr(m_background));
-    m_changed |= std::exchange(m_drawn, QRect());
+    // Only what was drawn needs erasing: the rest is still the background.
+    const QRect drawn = std::exchange(m_drawn, QRect());
+    if (drawn.isEmpty())
+        return;
+    QPainter painter(&m_image);
+    painter.fillRect(drawn, fromBgr(m_background));
+    m_changed |= drawn;
 }
 
 QRect Canvas::takeChanged()

@@ -104,12 +104,16 @@ GraphicalButton::GraphicalButton(QWidget *parent) : QToolButton(parent)
 
 void GraphicalButton::setBackColor(BgrColor color)
 {
+    if (m_back == color)
+        return;
     m_back = color;
     update();
 }
 
 void GraphicalButton::setForeColor(BgrColor color)
 {
+    if (m_hasFore && m_fore == color)
+        return;
     m_fore = color;
     m_hasFore = true;
     update();

@@ -9,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -30,20 +31,34 @@ namespace {
 // (or, for the heavy face, similar) font installed with the game where the first is missing.
 enum class Face { SansSerif, Serif, Heavy };
 
-QFont designFont(Face face, int pixelSize, bool bold)
+// The family to use for a face: the designed one where installed, else its stand-in. Looked up
+// once: asking the font system for a missing family is slow.
+QString familyFor(Face face)
 {
-    QFont font;
+    static const QStringList installed = QFontDatabase::families();
+    const auto pick = [](const char *designed, const char *standIn) {
+        const QString d = QLatin1String(designed);
+        return installed.contains(d) ? d : QString::fromLatin1(standIn);
+    };
     switch (face) {
-    case Face::SansSerif:
-        font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
-        break;
-    case Face::Serif:
-        font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")});
-        break;
+    case Face::SansSerif: {
+        static const QString family = pick("MS Sans Serif", "Liberation Sans");
+        return family;
+    }
+    case Face::Serif: {
+        static const QString family = pick("Times New Roman", "Liberation Serif");
+        return family;
+    }
     case Face::Heavy:
-        font.setFamilies({QStringLiteral("Arial Black"), QStringLiteral("Lato")});
         break;
     }
+    static const QString family = pick("Arial Black", "Lato");
+    return family;
+}
+
+QFont designFont(Face face, int pixelSize, bool bold)
+{
+    QFont font(familyFor(face));
     // Sizes are in pixels: the layout is in pixels, and so stays as designed whatever the
     // logical DPI. (Points at 96 DPI: 8.25 pt is 11 px, 13.5 pt is 18 px, and so on.)
     font.setPixelSize(pixelSize);
@@ -347,7 +362,13 @@ Form1::Form1(QWidget *parent)
     m_command1->setFocus(Qt::OtherFocusReason);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // Nothing the window does while it is taken apart reaches the game any more, and the client
+    // area goes before the kept drawing it shows.
+    blockSignals(true);
+    delete m_client;
+}
 
 void Form1::buildMenu()
 {
