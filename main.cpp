@@ -1,7 +1,7 @@
 #include "clockrandom.h"
 #include "form1.h"
 #include "game.h"
-#include "recordstore.h"
+#include "helperrecordstore.h"
 #include "translations.h"
 #include "wiring.h"
 
@@ -11,12 +11,14 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sferdoni"));
+    // Links the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.sferdoni.Sferdoni"));
     installItalianTranslation(app);
 
     ClockRandom random;
-    DirectoryRecordStore record(defaultRecordDirectory());
+    const std::unique_ptr<RecordStore> record = makeRecordStore();
     Form1 form;
-    Game game(form, random, record);
+    Game game(form, random, *record);
     connectGame(form, game);
 
     game.start();

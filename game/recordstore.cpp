@@ -1,5 +1,6 @@
 #include "recordstore.h"
 
+#include "helperpaths.h"
 #include "texts.h"
 #include "windows1252.h"
 
@@ -13,8 +14,6 @@
 #include <utility>
 
 namespace {
-
-constexpr const char *sharedDirectory = "/var/games/sferdoni";
 
 QString reasonFor(const recordfiles::Problem &problem)
 {
@@ -125,7 +124,7 @@ RecordStore::SaveResult DirectoryRecordStore::save(const QString &score, const Q
 
 QString defaultRecordDirectory()
 {
-    if (::access(sharedDirectory, W_OK | X_OK) == 0)
-        return QString::fromLatin1(sharedDirectory);
+    if (::access(helperpaths::sharedRecordDirectory, W_OK | X_OK) == 0)
+        return QString::fromLocal8Bit(helperpaths::sharedRecordDirectory);
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }

@@ -10,6 +10,7 @@ packages=(
     fonts-liberation       # metric-compatible stand-ins for the window's fonts
     fonts-lato             # the heavy face of the clock
     fonts-dejavu-core
+    dpkg-dev file desktop-file-utils appstream  # building and checking the Debian package
 )
 
 missing=()

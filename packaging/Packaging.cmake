@@ -1,0 +1,94 @@
+# Installation and the Debian package.
+#
+#   cmake -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
+#   cmake --build build/deb && cd build/deb && cpack -G DEB
+#
+# scripts/build-deb.sh does exactly this. See packaging/README.md.
+
+include(GNUInstallDirs)
+
+# One id names the desktop entry, the AppStream component and the icon.
+set(SFERDONI_APP_ID "io.github.sferdoni.Sferdoni")
+set(_sferdoni_packaging_dir "${CMAKE_CURRENT_LIST_DIR}")
+
+install(TARGETS sferdoni RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The only writer of the machine-wide record in /var/games/sferdoni. It is set-group-id; its
+# group (games) cannot be set here, so the package's postinst makes it root:games.
+if(TARGET sferdoni-record)
+    install(TARGETS sferdoni-record
+            RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/sferdoni
+            PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+                        GROUP_READ GROUP_EXECUTE
+                        WORLD_READ WORLD_EXECUTE
+                        SETGID)
+    # Stripping (cpack, cmake --install --strip) rewrites the file after it got its mode, and
+    # the kernel drops set-group-id when someone other than root writes a file: set it again.
+    if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBEXECDIR}")
+        set(_sferdoni_helper_dest "\$ENV{DESTDIR}${CMAKE_INSTALL_LIBEXECDIR}")
+    else()
+        set(_sferdoni_helper_dest "\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}")
+    endif()
+    install(CODE "file(CHMOD \"${_sferdoni_helper_dest}/sferdoni/sferdoni-record\"
+        PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                    WORLD_READ WORLD_EXECUTE SETGID)")
+endif()
+
+install(FILES "${_sferdoni_packaging_dir}/${SFERDONI_APP_ID}.desktop"
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES "${_sferdoni_packaging_dir}/${SFERDONI_APP_ID}.metainfo.xml"
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES "${CMAKE_SOURCE_DIR}/ui/icons/app.svg"
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+        RENAME ${SFERDONI_APP_ID}.svg)
+# Rendered once from ui/icons/app.svg with: rsvg-convert -w 48 -h 48 ui/icons/app.svg
+install(FILES "${_sferdoni_packaging_dir}/icons/48x48.png"
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps
+        RENAME ${SFERDONI_APP_ID}.png)
+
+# --- CPack: the Debian package ----------------------------------------------------------------
+
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "sferdoni")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VENDOR "Sferdoni developers")
+set(CPACK_PACKAGE_CONTACT "Sferdoni developers <dev@sferdoni.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "game that teaches children the types of plane angles")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE
+    WORLD_READ WORLD_EXECUTE)
+
+set(CPACK_DEBIAN_PACKAGE_NAME "sferdoni")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Sferdoni developers <dev@sferdoni.invalid>")
+set(CPACK_DEBIAN_PACKAGE_SECTION "games")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+# The synopsis line is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the extended description.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Sferdoni draws a random angle as a pie sector, shows its amplitude and asks
+the player to name its type: acute, right, obtuse, straight, reflex or full.
+A game lasts fifteen minutes; the best score is shared by every user of the computer.
+
+The interface is in Italian.")
+# The libraries it links come from dpkg-shlibdeps; these are loaded at run time instead:
+# the SVG image plugin, Qt's Italian translation and the fonts.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libqt6svg6, qt6-translations-l10n, fonts-liberation, fonts-lato")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    "${_sferdoni_packaging_dir}/debian/postinst"
+    "${_sferdoni_packaging_dir}/debian/postrm")
+# Maintainer scripts 0755, other control files 0644.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# Refuses to package a build whose compiled-in paths differ from those of the maintainer scripts.
+set(CPACK_PROJECT_CONFIG_FILE "${_sferdoni_packaging_dir}/CPackOptions.cmake")
+set(CPACK_SFERDONI_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
+if(DEFINED SFERDONI_SHARED_RECORD_DIR)
+    set(CPACK_SFERDONI_RECORD_DIR "${SFERDONI_SHARED_RECORD_DIR}")
+endif()
+
+include(CPack)

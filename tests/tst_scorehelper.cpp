@@ -1,0 +1,465 @@
+#include "helperrecordstore.h"
+#include "recordfiles.h"
+#include "recordstore.h"
+#include "recordtesting.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+namespace {
+
+const QString helper = QStringLiteral(SFERDONI_TEST_HELPER);
+const QByteArray oldScore = "12\r\n";
+const QByteArray oldName = "Ada\r\n";
+const QStringList asNobody = {"--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+constexpr gid_t gamesGroup = 60;
+
+struct Run
+{
+    int status = -1; // -1 when the program crashed
+    QByteArray out;
+};
+
+// Runs a program to its end with the given standard input (left open when endless); through
+// setpriv with the given options first when there are any.
+Run run(const QString &program, const QStringList &arguments, const QByteArray &input = {},
+        const QStringList &setpriv = {}, bool endless = false)
+{
+    QProcess process;
+    if (setpriv.isEmpty())
+        process.start(program, arguments);
+    else
+        process.start(QStringLiteral("setpriv"), setpriv + QStringList{program} + arguments);
+    process.waitForStarted();
+    process.write(input);
+    if (!endless)
+        process.closeWriteChannel();
+    process.waitForFinished(120000);
+    return Run{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+               process.readAllStandardOutput()};
+}
+
+Run runOn(const RecordDir &d, const char *command, const QByteArray &input = {},
+          bool endless = false)
+{
+    return run(helper, {QStringLiteral("--dir"), d.path, QLatin1String(command)}, input, {},
+               endless);
+}
+
+QByteArray framed(const char *file, const QByteArray &bytes)
+{
+    return file + (' ' + QByteArray::number(bytes.size())) + '\n' + bytes;
+}
+
+void chmodTo(const QString &path, mode_t mode)
+{
+    ::chmod(QFile::encodeName(path).constData(), mode);
+}
+
+QString executable(const QString &path, const QByteArray &script)
+{
+    writeBytes(path, "#!/bin/sh\n" + script + '\n');
+    chmodTo(path, 0755);
+    return path;
+}
+
+// A copy of a program, set-group-id to "games", in a directory every user can reach; or empty,
+// with the reason why it cannot be made or run here.
+QString privilegedCopy(const QTemporaryDir &dir, const QString &program, QString &why)
+{
+    struct statvfs fs
+    {};
+    if (::geteuid() != 0)
+        why = QStringLiteral("making a set-group-id copy of the program needs root");
+#ifdef SFERDONI_TEST_SANITIZED
+    why = QStringLiteral("LeakSanitizer cannot work in a set-group-id program");
+#endif
+    if (::statvfs(QFile::encodeName(dir.path()).constData(), &fs) != 0 || (fs.f_flag & ST_NOSUID))
+        why = QStringLiteral("the temporary directory is mounted nosuid");
+    if (!why.isEmpty())
+        return QString();
+    chmodTo(dir.path(), 0755);
+    const QString copy = dir.path() + QStringLiteral("/sferdoni-record");
+    const QByteArray path = QFile::encodeName(copy);
+    if (!QFile::copy(program, copy) || ::chown(path.constData(), 0, gamesGroup) != 0 ||
+        ::chmod(path.constData(), 02755) != 0)
+        why = QStringLiteral("cannot make the copy");
+    return why.isEmpty() ? copy : QString();
+}
+
+} // namespace
+
+class TestScoreHelper : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_tools;
+    // Runs the program as nobody when the tests run as root; the program itself otherwise.
+    QString m_unprivilegedHelper;
+
+private slots:
+    void initTestCase()
+    {
+        m_unprivilegedHelper = helper;
+        if (::geteuid() == 0) {
+            // A copy that nobody can reach, wherever the build is.
+            chmodTo(m_tools.path(), 0755);
+            const QString copy = m_tools.path() + QStringLiteral("/sferdoni-record");
+            QVERIFY(QFile::copy(helper, copy));
+            m_unprivilegedHelper = executable(m_tools.path() + QStringLiteral("/as-nobody"),
+                                              "exec setpriv " + asNobody.join(' ').toUtf8() + ' ' +
+                                                  QFile::encodeName(copy) + " \"$@\"");
+        }
+    }
+
+    void readShowsBothFilesAsStored_data()
+    {
+        QTest::addColumn<QByteArray>("score");
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("CR LF") << oldScore << oldName;
+        QTest::newRow("NUL bytes, no line end")
+            << QByteArray("4\0\0", 3) << QByteArray("\0B\r\n\0", 5);
+        QByteArray every;
+        for (int b = 0; b < 256; ++b)
+            every += char(b);
+        QTest::newRow("every byte") << QByteArray("1\r\n") << every;
+        QTest::newRow("largest file") << QByteArray(65536, '9') << QByteArray("\r\n");
+        QTest::newRow("missing files are created empty") << QByteArray() << QByteArray();
+    }
+    void readShowsBothFilesAsStored()
+    {
+        QFETCH(QByteArray, score);
+        QFETCH(QByteArray, name);
+        RecordDir d;
+        if (!score.isNull())
+            d.setPair(score, name);
+        const Run r = runOn(d, "read");
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, "prepare ok\n" + framed("ang.txt", score) + framed("nang.txt", name));
+        QCOMPARE(d.score(), score);
+        QCOMPARE(d.name(), name);
+    }
+
+    void saveTakesTwoLinesAndOnlyAHigherScore_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("score"); // the files afterwards
+        QTest::addColumn<QByteArray>("name");
+        const auto saved = [](const char *row, const QByteArray &score, const QByteArray &name) {
+            QTest::newRow(row) << score + '\n' + name + '\n'
+                               << 0 << score + "\r\n"
+                               << name + "\r\n";
+        };
+        const auto kept = [](const char *row, const QByteArray &input, int status) {
+            QTest::newRow(row) << input << status << oldScore << oldName;
+        };
+        saved("higher", "13", "Bea");
+        saved("nine digits", "999999999", "Bea");
+        saved("empty name", "20", "");
+        saved("name in the code page", "20", "Niccol\xF2 \x80\x81\x9D");
+        saved("longest name", "20", QByteArray(32767, 'N'));
+        kept("equal", "12\nBea\n", 1);
+        kept("lower", "11\nBea\n", 1);
+        kept("lower with leading zeros", "0000011\nBea\n", 1);
+        kept("letters", "1a\nBea\n", 65);
+        kept("ten digits", "1234567890\nBea\n", 65);
+        kept("empty score", "\nBea\n", 65);
+        kept("sign", "+13\nBea\n", 65);
+        kept("blank before the score", " 13\nBea\n", 65);
+        kept("CR LF line ends", "13\r\nBea\r\n", 65);
+        kept("CR in the name", "13\nB\rea\n", 65);
+        kept("a third line", "13\nBea\nCy\n", 65);
+        kept("name of 32768 bytes", "13\n" + QByteArray(32768, 'N') + '\n', 65);
+        kept("missing last newline", "13\nBea", 65);
+        kept("no name line", "13\n", 65);
+        kept("no input", "", 65);
+        kept("overlong input", QByteArray(1 << 20, '9'), 65);
+        kept("endless input", QByteArray(1 << 16, '9'), 65);
+    }
+    void saveTakesTwoLinesAndOnlyAHigherScore()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(int, status);
+        QFETCH(QByteArray, score);
+        QFETCH(QByteArray, name);
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        const Run r =
+            runOn(d, "save", input, QTest::currentDataTag() == QByteArray("endless input"));
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.out, QByteArray(status == 0 ? "saved\n" : status == 1 ? "notbeaten\n" : ""));
+        QCOMPARE(d.score(), score);
+        QCOMPARE(d.name(), name);
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
+    }
+
+    void wrongArgumentsAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("none") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{"write"};
+        QTest::newRow("--dir alone") << QStringList{"--dir"};
+        QTest::newRow("--dir empty") << QStringList{"--dir", "", "read"};
+        QTest::newRow("two commands") << QStringList{"--dir", "DIR", "read", "save"};
+        QTest::newRow("option after the command") << QStringList{"read", "--dir", "DIR"};
+    }
+    void wrongArgumentsAreRefused()
+    {
+        QFETCH(QStringList, arguments);
+        RecordDir d;
+        arguments.replaceInStrings(QStringLiteral("DIR"), d.path);
+        const Run r = run(helper, arguments, "13\nBea\n");
+        QCOMPARE(r.status, 64);
+        QCOMPARE(r.out, QByteArray());
+        QCOMPARE(entries(d.path), QStringList());
+    }
+
+    // Every fault, run against the program on a temporary directory, gives the player the same
+    // texts and the same messages as the game writing the directory itself.
+    void theGameSeesTheSameThroughTheHelper_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("seen"); // part of what the player sees
+        const auto row = [](const char *tag, const char *kind, const QString &seen) {
+            QTest::newRow(tag) << QString::fromLatin1(kind) << seen;
+        };
+        const QString notAFile = QStringLiteral("<dir>/ang.txt: non è un file normale");
+        row("first start, a name outside the code page", "none",
+            QStringLiteral("saved|text:99\r\n|text:?ukasz ?\u20AC\r\n"));
+        row("CR LF and NUL bytes", "nul", QStringLiteral("text:4\r\n") + QChar(0));
+        row("symlink to a file outside", "symlink", notAFile);
+        row("FIFO", "fifo", notAFile);
+        row("directory named ang.txt", "directory", notAFile);
+        row("10 MB file", "large", QStringLiteral("<dir>/ang.txt: è troppo grande"));
+        row("read-only directory", "rodir", QStringLiteral("permesso negato"));
+        row("read-only score file", "roscore", QStringLiteral("ang.txt: permesso negato"));
+        row("read-only name file", "roname", QStringLiteral("nang.txt: permesso negato"));
+        row("missing directory in a read-only one", "missing",
+            QStringLiteral("in <dir>/: permesso negato"));
+        row("staged name left by a crash", "crashname", QStringLiteral("text:50\r\n|text:Bea"));
+        row("staged score left by a crash", "crashscore", QStringLiteral("text:12\r\n|text:Ada"));
+    }
+    void theGameSeesTheSameThroughTheHelper()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, seen);
+        const auto setUp = [&kind](const RecordDir &d) {
+            if (kind != QLatin1String("none"))
+                d.setPair(kind == QLatin1String("nul") ? QByteArray("4\r\n\0", 4) : oldScore,
+                          oldName);
+            chmodTo(d.file("ang.txt"), kind == QLatin1String("roscore") ? 0444 : 0666);
+            chmodTo(d.file("nang.txt"), kind == QLatin1String("roname") ? 0444 : 0666);
+            const QByteArray ang = QFile::encodeName(d.file("ang.txt"));
+            const QString outside = d.base.path() + QStringLiteral("/outside.txt");
+            writeBytes(outside, "secret\r\n");
+            if (kind == QLatin1String("symlink") || kind == QLatin1String("fifo") ||
+                kind == QLatin1String("directory"))
+                ::unlink(ang.constData());
+            if (kind == QLatin1String("symlink"))
+                ::symlink(QFile::encodeName(outside).constData(), ang.constData());
+            if (kind == QLatin1String("fifo"))
+                ::mkfifo(ang.constData(), 0666);
+            if (kind == QLatin1String("directory"))
+                ::mkdir(ang.constData(), 0777);
+            if (kind == QLatin1String("large"))
+                writeBytes(d.file("ang.txt"), QByteArray(10 * 1024 * 1024, '9'));
+            if (kind == QLatin1String("rodir") || kind == QLatin1String("missing"))
+                chmodTo(d.path, 0555);
+            if (kind.startsWith(QLatin1String("crash"))) {
+                recordfiles::RecordDirectory crashing(QFile::encodeName(d.path).toStdString(),
+                                                      0666);
+                const auto at = kind == QLatin1String("crashname")
+                                    ? recordfiles::SaveStep::CommitName
+                                    : recordfiles::SaveStep::CommitScore;
+                crashing.crashBefore = [at](recordfiles::SaveStep s) { return s == at; };
+                recordfiles::Problem problem;
+                crashing.save("50", "Bea", problem);
+            }
+        };
+        const auto play = [](RecordStore &store) {
+            QStringList seen;
+            const auto note = [&](const std::optional<QString> &problem, const QString &text) {
+                seen << (problem ? *problem : QStringLiteral("text:") + text);
+            };
+            note(store.prepare(), QString());
+            for (int round = 0; round < 2; ++round) {
+                for (const RecordFile file : {RecordFile::Score, RecordFile::Name}) {
+                    QString text = QStringLiteral("stale");
+                    const auto problem = store.read(file, text);
+                    note(problem, text);
+                }
+                if (round == 0) {
+                    QString error;
+                    const auto result = store.save(
+                        QStringLiteral("99"), QStringLiteral("Łukasz\t\U0001F600\u20AC"), error);
+                    seen << (result == RecordStore::SaveResult::Saved       ? QString("saved")
+                             : result == RecordStore::SaveResult::NotBeaten ? QString("notbeaten")
+                                                                            : error);
+                }
+            }
+            return seen.join(QLatin1Char('|')).replace(store.directory(), "<dir>/");
+        };
+        const QString sub = kind == QLatin1String("missing") ? QStringLiteral("/sub") : QString();
+
+        RecordDir direct;
+        setUp(direct);
+        QString seenDirect;
+        {
+            AsUnprivileged nobody;
+            DirectoryRecordStore store(direct.path + sub);
+            seenDirect = play(store);
+        }
+        RecordDir helped;
+        setUp(helped);
+        HelperRecordStore store(m_unprivilegedHelper, helped.path + sub);
+        const QString seenHelped = play(store);
+        chmodTo(direct.path, 0777);
+        chmodTo(helped.path, 0777);
+
+        QCOMPARE(seenHelped, seenDirect);
+        QVERIFY2(seenHelped.contains(seen), qPrintable(seenHelped));
+        if (kind != QLatin1String("fifo")) // which would block a reader
+            QCOMPARE(helped.score(), direct.score());
+        QCOMPARE(helped.name(), direct.name());
+        QCOMPARE(entries(helped.path), entries(direct.path));
+        QCOMPARE(fileBytes(helped.base.path() + QStringLiteral("/outside.txt")),
+                 QByteArray("secret\r\n"));
+    }
+
+    void aFileReadAgainIsReadAfresh()
+    {
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        HelperRecordStore store(helper, d.path);
+        QString text;
+        QVERIFY(!store.prepare());
+        QVERIFY(!store.read(RecordFile::Score, text));
+        d.setPair("30\r\n", "Cy\r\n");
+        // The preparation and the first reading of each file share one run of the program.
+        QVERIFY(!store.read(RecordFile::Name, text));
+        QCOMPARE(text, QStringLiteral("Ada\r\n"));
+        QVERIFY(!store.read(RecordFile::Score, text));
+        QCOMPARE(text, QStringLiteral("30\r\n"));
+    }
+
+    void aHelperThatFailsIsAFailure_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << QByteArray() << "non esiste";
+        QTest::newRow("hangs") << QByteArray("exec sleep 60") << "";
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "";
+        QTest::newRow("babbles") << QByteArray("echo saved; echo prepare ok") << "";
+        QTest::newRow("truncated file")
+            << QByteArray("printf 'prepare ok\\nang.txt 10\\n12'") << "";
+        QTest::newRow("trailing bytes")
+            << QByteArray("printf 'prepare ok\\nang.txt 0\\nnang.txt 0\\nx'") << "";
+        QTest::newRow("unknown problem")
+            << QByteArray("printf 'prepare error /etc/passwd system 13\\n'; exit 2") << "";
+        QTest::newRow("good answer, wrong status")
+            << QByteArray("printf 'prepare ok\\nang.txt 0\\nnang.txt 0\\n'; echo saved; exit 3")
+            << "";
+    }
+    void aHelperThatFailsIsAFailure()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QString program = dir.path() + QStringLiteral("/fake");
+        if (!script.isEmpty())
+            executable(program, script);
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        HelperRecordStore store(program, d.path, 300);
+        QString text = QStringLiteral("stale");
+        const auto prepared = store.prepare();
+        const auto read = store.read(RecordFile::Score, text);
+        QString error;
+        QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), error),
+                 RecordStore::SaveResult::Failed);
+        for (const QString &message :
+             {prepared.value_or(QString()), read.value_or(QString()), error})
+            QVERIFY2(message.contains(program + QStringLiteral(": ") + reason),
+                     qPrintable(message));
+        QCOMPARE(text, QString());
+        QCOMPARE(d.score(), oldScore);
+    }
+
+    void aPrivilegedRunRefusesAnotherDirectory()
+    {
+        QTemporaryDir tools;
+        QString why;
+        const QString copy = privilegedCopy(tools, helper, why);
+        if (copy.isEmpty())
+            QSKIP(qPrintable(why));
+        RecordDir d;
+        for (const QStringList &setpriv : {asNobody, QStringList{"--clear-groups"}}) {
+            for (const char *command : {"read", "save"}) {
+                const Run r = run(copy, {QStringLiteral("--dir"), d.path, QLatin1String(command)},
+                                  "99\nEve\n", setpriv);
+                QCOMPARE(r.status, 77);
+                QCOMPARE(r.out, QByteArray());
+            }
+        }
+        QCOMPARE(entries(d.path), QStringList());
+    }
+
+    void twoPlayersShareTheRecordThroughTheGroup()
+    {
+        QTemporaryDir tools;
+        QString why;
+        const QString copy =
+            privilegedCopy(tools, QStringLiteral(SFERDONI_TEST_FIXTURE_HELPER), why);
+        if (copy.isEmpty())
+            QSKIP(qPrintable(why));
+        const QString shared = QStringLiteral(SFERDONI_TEST_FIXTURE_DIR);
+        const QByteArray sharedPath = QFile::encodeName(shared);
+        {
+            AsUnprivileged nobody;
+            if (::faccessat(AT_FDCWD, QFile::encodeName(QFileInfo(shared).absolutePath()), X_OK,
+                            AT_EACCESS) != 0)
+                QSKIP("the build directory is out of reach of other users");
+        }
+        QDir(shared).removeRecursively();
+        QVERIFY(QDir().mkpath(shared));
+        QVERIFY(::chown(sharedPath.constData(), 0, gamesGroup) == 0);
+        chmodTo(shared, 02770);
+        const QStringList other = {"--reuid=1234", "--regid=1234", "--clear-groups"};
+
+        QCOMPARE(run(copy, {"read"}, {}, asNobody).out,
+                 QByteArray("prepare ok\nang.txt 0\nnang.txt 0\n"));
+        QCOMPARE(run(copy, {"save"}, "5\nAda\n", asNobody).status, 0);
+        QCOMPARE(run(copy, {"read"}, {}, other).out,
+                 "prepare ok\n" + framed("ang.txt", "5\r\n") + framed("nang.txt", "Ada\r\n"));
+        QCOMPARE(run(copy, {"save"}, "3\nBea\n", other).status, 1);
+        QCOMPARE(run(copy, {"save"}, "8\nBea\n", other).status, 0);
+        QCOMPARE(run(copy, {"read"}, {}, asNobody).out,
+                 "prepare ok\n" + framed("ang.txt", "8\r\n") + framed("nang.txt", "Bea\r\n"));
+
+        for (const char *file : {"ang.txt", "nang.txt"}) {
+            struct stat st
+            {};
+            QVERIFY(::stat((sharedPath + '/' + file).constData(), &st) == 0);
+            QCOMPARE(st.st_mode & 07777, mode_t(0660));
+            QCOMPARE(st.st_gid, gamesGroup);
+            QCOMPARE(st.st_uid, uid_t(1234));
+        }
+        {
+            // Without the program, a player cannot even read the record.
+            AsUnprivileged nobody;
+            QVERIFY(::faccessat(AT_FDCWD, (sharedPath + "/ang.txt").constData(), R_OK,
+                                AT_EACCESS) != 0);
+        }
+        QCOMPARE(entries(shared), (QStringList{"ang.txt", "nang.txt"}));
+        QDir(shared).removeRecursively();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScoreHelper)
+#include "tst_scorehelper.moc"
