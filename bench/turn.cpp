@@ -1,0 +1,153 @@
+// The cost of a turn and of a practice drawing in the shown window: the game's step, the drawing
+// into the kept picture and the painting of what changed into the window's backing store, each
+// timed call by call.
+
+#include "benchsupport.h"
+#include "recordingwindow.h"
+
+#include "clientarea.h"
+#include "form1.h"
+#include "game.h"
+#include "wiring.h"
+
+#include <QApplication>
+#include <QEventLoop>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double microseconds(Clock::duration d)
+{
+    return std::chrono::duration<double, std::micro>(d).count();
+}
+
+// Counts the paint events of one widget.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+void reportSamples(const char *name, std::vector<double> samples)
+{
+    const double mean = std::accumulate(samples.begin(), samples.end(), 0.0) / samples.size();
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&samples](double q) {
+        return samples[std::min(samples.size() - 1, size_t(q * samples.size()))];
+    };
+    const std::string prefix(name);
+    bench::report((prefix + "_mean_us").c_str(), mean);
+    bench::report((prefix + "_median_us").c_str(), at(0.5));
+    bench::report((prefix + "_p90_us").c_str(), at(0.9));
+    bench::report((prefix + "_min_us").c_str(), samples.front());
+}
+
+// Times step() then the processing of the repaint it asked for, count times after a few rounds
+// to warm up. prepare() runs untimed before each call.
+void measure(const char *name, int count, const std::function<void()> &prepare,
+             const std::function<void()> &step, PaintCounter &clientPaints)
+{
+    std::vector<double> whole, drawing, painting;
+    whole.reserve(size_t(count));
+    drawing.reserve(size_t(count));
+    painting.reserve(size_t(count));
+    const int warmUp = 200;
+    const int paintsBefore = clientPaints.paints;
+    for (int i = 0; i < warmUp + count; ++i) {
+        prepare();
+        QCoreApplication::processEvents();
+        const auto t0 = Clock::now();
+        step();
+        const auto t1 = Clock::now();
+        QCoreApplication::processEvents();
+        const auto t2 = Clock::now();
+        if (i >= warmUp) {
+            whole.push_back(microseconds(t2 - t0));
+            drawing.push_back(microseconds(t1 - t0));
+            painting.push_back(microseconds(t2 - t1));
+        }
+    }
+    const std::string prefix(name);
+    reportSamples(name, whole);
+    reportSamples((prefix + "_step").c_str(), drawing);
+    reportSamples((prefix + "_repaint").c_str(), painting);
+    bench::report((prefix + "_calls").c_str(), count);
+    // Each call must have painted the drawing area once, or the repaint was not measured.
+    bench::report((prefix + "_client_paints_per_call").c_str(),
+                  double(clientPaints.paints - paintsBefore) / (warmUp + count));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    int count = 10000;
+    if (argc > 1)
+        count = std::max(1, std::atoi(argv[1]));
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("sferdoni"));
+    bench::BoxAnswerer answerer(QStringLiteral("Banco"));
+
+    // Evenly spread, reproducible draws: every amplitude comes up alike.
+    ScriptedRandom random;
+    for (int i = 0; i < 3 * (count + 1000); ++i) {
+        double whole = 0;
+        random.numbers << float(std::modf(i * 0.6180339887498949, &whole));
+    }
+    FakeRecordStore record;
+    Form1 form;
+    Game game(form, random, record);
+    connectGame(form, game);
+
+    game.start();
+    if (game.ended())
+        return 1;
+    bench::FirstFrameProbe probe(&form);
+    QEventLoop shown;
+    QObject::connect(&probe, &bench::FirstFrameProbe::firstFramePainted, &shown, &QEventLoop::quit);
+    form.showCentred();
+    shown.exec();
+
+    PaintCounter clientPaints;
+    form.clientArea()->installEventFilter(&clientPaints);
+
+    const auto nothing = [] {};
+    // A turn as the "Ricomincia" button or a correct answer starts it.
+    measure(
+        "turn", count, nothing, [&game] { game.nuovoturno(); }, clientPaints);
+    // A turn after a correct answer: the chosen button was selected and highlighted first.
+    measure(
+        "answered_turn", count,
+        [&game, &form] {
+            const int t = game.state().tipoangolo;
+            form.setOptionSelected(t, true);
+            form.setOptionBackColor(t, Game::highlightBack);
+            form.setOptionForeColor(t, Game::highlightText);
+        },
+        [&game] { game.nuovoturno(); }, clientPaints);
+    // A practice drawing, "Nuova nota".
+    measure(
+        "practice", count, nothing, [&game] { game.nuovanota(); }, clientPaints);
+
+    bench::reportMemory();
+    return 0;
+}
