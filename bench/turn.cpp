@@ -131,7 +131,7 @@ int main(int argc, char *argv[])
     form.clientArea()->installEventFilter(&clientPaints);
 
     const auto nothing = [] {};
-    // A turn as the "Ricomincia" button or a correct answer starts it.
+    // A turn as Command4 or a correct answer starts it.
     measure(
         "turn", count, nothing, [&game] { game.nuovoturno(); }, clientPaints);
     // A turn after a correct answer: the chosen button was selected and highlighted first.
