@@ -189,9 +189,20 @@ MenuStripItem::~MenuStripItem()
 
 QSize MenuStripItem::sizeHint() const
 {
-    const QFontMetrics fm(font());
-    const int textWidth = fm.size(Qt::TextShowMnemonic, text()).width();
-    return {textWidth + 2 * kHorizontalPadding, fm.height() + kVerticalPadding};
+    if (!hint_.isValid() || hintText_ != text()) {
+        const QFontMetrics fm(font());
+        const int textWidth = fm.size(Qt::TextShowMnemonic, text()).width();
+        hint_ = QSize(textWidth + 2 * kHorizontalPadding, fm.height() + kVerticalPadding);
+        hintText_ = text();
+    }
+    return hint_;
+}
+
+void MenuStripItem::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        hint_ = QSize();
+    QAbstractButton::changeEvent(event);
 }
 
 QSize MenuStripItem::minimumSizeHint() const

@@ -25,6 +25,7 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
 private:
@@ -34,6 +35,9 @@ private:
 
     MenuStrip *strip_;
     bool selected_ = false;
+    // The size hint, measured once per caption and font: the strip asks for it often.
+    mutable QSize hint_;
+    mutable QString hintText_;
 };
 
 // A menu bar whose items sit directly on the bar and wrap onto further rows
