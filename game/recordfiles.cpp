@@ -70,20 +70,6 @@ bool makePath(const std::string &path)
     }
 }
 
-bool writeAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(size_t(n));
-    }
-    return true;
-}
-
 Problem readAt(int dir, const char *file, std::string &content)
 {
     content.clear();
@@ -215,6 +201,20 @@ Problem checkReplaceable(int dir, const char *file, bool stickyDirectory)
 }
 
 } // namespace
+
+bool writeAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(size_t(n));
+    }
+    return true;
+}
 
 RecordDirectory::RecordDirectory(std::string path, mode_t fileMode)
     : m_path(std::move(path)), m_fileMode(fileMode)

@@ -54,6 +54,9 @@ enum class SaveOutcome {
     Interrupted, // stopped by the test hook, as by a crash
 };
 
+// Writes all of data to a file descriptor, through interruptions and short writes.
+bool writeAll(int fd, std::string_view data);
+
 class RecordDirectory
 {
 public:

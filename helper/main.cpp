@@ -84,19 +84,7 @@ constexpr size_t maxInput = maxScoreDigits + 1 + maxNameBytes + 1;
 // Files are shared with the group, and with nobody else.
 constexpr mode_t fileMode = 0660;
 
-bool writeAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(size_t(n));
-    }
-    return true;
-}
+using recordfiles::writeAll;
 
 void complain(std::string_view message)
 {
