@@ -18,7 +18,7 @@ namespace {
 constexpr qsizetype maxScoreDigits = 9;
 constexpr qsizetype maxNameBytes = 32767;
 // The longest answer of the program: two whole files and three short lines.
-constexpr qsizetype maxAnswer = 2 * qsizetype(recordfiles::maxFileSize) + 3 * 64;
+constexpr qsizetype maxAnswer = 2 * qsizetype(recordfiles::maxFileSize) + qsizetype(3) * 64;
 
 // Exit statuses of the program.
 constexpr int statusDone = 0;
@@ -81,8 +81,8 @@ std::optional<Problem> parseProblem(const QList<QByteArray> &words, qsizetype fi
 
 } // namespace
 
-HelperRecordStore::HelperRecordStore(const QString &helper, const QString &directory, int timeoutMs)
-    : m_helper(helper), m_directoryArgument(directory),
+HelperRecordStore::HelperRecordStore(QString helper, const QString &directory, int timeoutMs)
+    : m_helper(std::move(helper)), m_directoryArgument(directory),
       m_directory(directory.isEmpty() ? QFile::decodeName(helperpaths::sharedRecordDirectory)
                                       : directory),
       m_timeoutMs(timeoutMs)
@@ -163,14 +163,17 @@ HelperRecordStore::Reading HelperRecordStore::runRead() const
         else if (!words || *words != QList<QByteArray>{"prepare", "ok"})
             trouble = answerTrouble();
     }
-    for (int i = 0; i < 2 && !trouble; ++i) {
+    for (size_t i = 0; i < 2 && !trouble; ++i) {
+        // "<file> <length>" and the bytes, or "<file> error ...".
         const auto words = takeLine(answer, pos);
-        if (!words || words->size() < 2 || words->at(0) != fileNames[i]) {
-            trouble = answerTrouble();
-        } else if (const auto problem = parseProblem(*words, 1)) {
+        const bool named = words && words->size() >= 2 && words->at(0) == fileNames[i];
+        const auto problem = named ? parseProblem(*words, 1) : std::nullopt;
+        const auto length = named && !problem && words->size() == 2
+                                ? number(words->at(1), recordfiles::maxFileSize)
+                                : std::nullopt;
+        if (problem) {
             reading.files[i] = fromReply(*problem);
-        } else if (const auto length = number(words->at(1), recordfiles::maxFileSize);
-                   length && words->size() == 2 && *length <= answer.size() - pos) {
+        } else if (length && *length <= answer.size() - pos) {
             reading.contents[i] = answer.sliced(pos, qsizetype(*length));
             pos += qsizetype(*length);
         } else {

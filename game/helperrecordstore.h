@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -17,7 +18,7 @@ public:
     // helper: the program. directory: handed to it with --dir, which it honours only when it runs
     // without privilege; empty for the directory built into it. A run that lasts longer than
     // timeoutMs is stopped and counts as a failure.
-    explicit HelperRecordStore(const QString &helper, const QString &directory = QString(),
+    explicit HelperRecordStore(QString helper, const QString &directory = QString(),
                                int timeoutMs = 10000);
 
     QString directory() const override;
@@ -39,8 +40,8 @@ private:
     struct Reading
     {
         Trouble prepared;
-        Trouble files[2];
-        QByteArray contents[2];
+        std::array<Trouble, 2> files;
+        std::array<QByteArray, 2> contents;
         bool handedOut[2] = {false, false};
     };
 

@@ -248,7 +248,7 @@ private slots:
     {
         QVERIFY(start({40, 250, 100}));
         BoxCloser boxes;
-        QWidget *go = form->findChild<QWidget *>(QStringLiteral("Command1"));
+        auto *go = form->findChild<QWidget *>(QStringLiteral("Command1"));
         QCOMPARE(QApplication::focusWidget(), go);
 
         // "Nuova nota": a practice angle; the shown amplitude and the turn stay.
@@ -261,7 +261,7 @@ private slots:
         // A wrong answer hides "Go"; Command4 starts a new turn and leaves it hidden.
         QTest::mouseClick(form->option(Right), Qt::LeftButton);
         QVERIFY(!goVisible());
-        QWidget *command4 = form->findChild<QWidget *>(QStringLiteral("Command4"));
+        auto *command4 = form->findChild<QWidget *>(QStringLiteral("Command4"));
         command4->setFocus(Qt::TabFocusReason);
         QTest::keyClick(command4, Qt::Key_Space);
         QCOMPARE(label(Label::lblangolo), QStringLiteral("250"));

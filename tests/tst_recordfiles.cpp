@@ -186,7 +186,7 @@ private slots:
         else if (kind == QLatin1String("directory"))
             QVERIFY(::mkdir(ang.constData(), 0755) == 0);
         else
-            writeBytes(d.file("ang.txt"), QByteArray(10 * 1024 * 1024, '9'));
+            writeBytes(d.file("ang.txt"), QByteArray(qsizetype(10) * 1024 * 1024, '9'));
 
         DirectoryRecordStore store(d.path);
         const auto prepared = store.prepare();
@@ -421,7 +421,8 @@ private slots:
         writeBytes(dir + QStringLiteral("/ang.txt"), oldScore);
         writeBytes(dir + QStringLiteral("/nang.txt"), oldName);
         // Fill the disk but for a few blocks, outside the record directory.
-        writeBytes(mountPoint.path() + QStringLiteral("/filler"), QByteArray(48 * 1024, 'x'));
+        writeBytes(mountPoint.path() + QStringLiteral("/filler"),
+                   QByteArray(qsizetype(48) * 1024, 'x'));
 
         RecordDirectory files(QFile::encodeName(dir).toStdString());
         if (crashWhileDiscarding)

@@ -268,7 +268,7 @@ private slots:
             if (kind == QLatin1String("directory"))
                 ::mkdir(ang.constData(), 0777);
             if (kind == QLatin1String("large"))
-                writeBytes(d.file("ang.txt"), QByteArray(10 * 1024 * 1024, '9'));
+                writeBytes(d.file("ang.txt"), QByteArray(qsizetype(10) * 1024 * 1024, '9'));
             if (kind == QLatin1String("rodir") || kind == QLatin1String("missing"))
                 chmodTo(d.path, 0555);
             if (kind.startsWith(QLatin1String("crash"))) {
@@ -359,11 +359,11 @@ private slots:
         QTest::newRow("truncated file")
             << QByteArray("printf 'prepare ok\\nang.txt 10\\n12'") << "";
         QTest::newRow("trailing bytes")
-            << QByteArray("printf 'prepare ok\\nang.txt 0\\nnang.txt 0\\nx'") << "";
+            << QByteArray(R"(printf 'prepare ok\nang.txt 0\nnang.txt 0\nx')") << "";
         QTest::newRow("unknown problem")
             << QByteArray("printf 'prepare error /etc/passwd system 13\\n'; exit 2") << "";
         QTest::newRow("good answer, wrong status")
-            << QByteArray("printf 'prepare ok\\nang.txt 0\\nnang.txt 0\\n'; echo saved; exit 3")
+            << QByteArray(R"(printf 'prepare ok\nang.txt 0\nnang.txt 0\n'; echo saved; exit 3)")
             << "";
     }
     void aHelperThatFailsIsAFailure()

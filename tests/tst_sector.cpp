@@ -125,7 +125,7 @@ private slots:
         pigrecoesettore(surface, 350, 250, 190, outline, 0.f, amplitude);
         QCOMPARE(surface.calls.size(), 4);
         const auto &c = surface.calls;
-        const double high = double(1.5707964f);
+        const auto high = double(1.5707964f);
 
         // Two filled halves, each outlined in the fill colour read just before it.
         QCOMPARE(c[0].color, BgrColor(0x00800000));
