@@ -137,11 +137,16 @@ int runRead(recordfiles::RecordDirectory &directory)
 {
     const Problem prepared = directory.prepare();
     std::string reply = prepared ? "prepare " + describe(prepared) + "\n" : "prepare ok\n";
+    // Both files at once under the lock, so that a save in between cannot mix two records; when
+    // that fails, each file on its own, to tell which one is at fault.
+    std::string pair[2];
+    const bool together = !prepared && !directory.readPair(pair[0], pair[1]);
+    int index = 0;
     for (const char *file : {recordfiles::scoreFile, recordfiles::nameFile}) {
-        std::string content;
+        std::string content = std::move(pair[index++]);
         reply += file;
         reply += ' ';
-        if (const Problem problem = directory.read(file, content)) {
+        if (const Problem problem = together ? Problem{} : directory.read(file, content)) {
             reply += describe(problem) + "\n";
         } else {
             reply += decimal(static_cast<long long>(content.size())) + "\n";
