@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -183,6 +184,40 @@ private:
     Problem m_problem;
 };
 
+// The record directory opened (created first when asked), locked, and with a save that a crash
+// interrupted finished or rolled back: what every operation that may write starts from.
+class LockedDirectory
+{
+public:
+    LockedDirectory(const std::string &path, int timeoutMs, bool create)
+    {
+        m_dir = openDirectory(path);
+        if (create && !m_dir.valid() && errno == ENOENT) {
+            if (!makePath(path)) {
+                m_problem = systemProblem("");
+                return;
+            }
+            m_dir = openDirectory(path);
+        }
+        if (!m_dir.valid()) {
+            m_problem = systemProblem("");
+            return;
+        }
+        m_lock.emplace(m_dir.get(), timeoutMs);
+        if (!(m_problem = m_lock->problem()))
+            m_problem = recoverAt(m_dir.get());
+    }
+
+    int fd() const { return m_dir.get(); }
+    // Nothing when the directory is ready.
+    const Problem &problem() const { return m_problem; }
+
+private:
+    Fd m_dir;
+    std::optional<DirectoryLock> m_lock;
+    Problem m_problem;
+};
+
 // Whether a save may replace a file: a regular file this process may write, which in a sticky
 // directory it must also own (or the rename of the second file could fail after the first).
 Problem checkReplaceable(int dir, const char *file, bool stickyDirectory)
@@ -222,33 +257,22 @@ RecordDirectory::RecordDirectory(std::string path, mode_t fileMode)
 
 Problem RecordDirectory::prepare()
 {
-    Fd dir = openDirectory(m_path);
-    if (!dir.valid() && errno == ENOENT) {
-        if (!makePath(m_path))
-            return systemProblem("");
-        dir = openDirectory(m_path);
-    }
-    if (!dir.valid())
-        return systemProblem("");
-
-    const DirectoryLock lock(dir.get(), lockTimeoutMs);
-    if (lock.problem())
-        return lock.problem();
-    if (Problem p = recoverAt(dir.get()))
-        return p;
+    const LockedDirectory dir(m_path, lockTimeoutMs, true);
+    if (dir.problem())
+        return dir.problem();
 
     for (const char *file : {scoreFile, nameFile}) {
         // An existing file is left as it is, only checked; a missing one is created empty.
         struct stat st
         {};
-        if (::fstatat(dir.get(), file, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (::fstatat(dir.fd(), file, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             if (!S_ISREG(st.st_mode))
                 return Problem{Problem::NotRegular, 0, file};
             continue;
         }
         if (errno != ENOENT)
             return systemProblem(file);
-        const Fd fd(::openat(dir.get(), file,
+        const Fd fd(::openat(dir.fd(), file,
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
                              m_fileMode));
         if (!fd.valid() && errno != EEXIST) // another game may have just created it
@@ -272,36 +296,23 @@ Problem RecordDirectory::readPair(std::string &score, std::string &name)
 {
     score.clear();
     name.clear();
-    const Fd dir = openDirectory(m_path);
-    if (!dir.valid())
-        return systemProblem("");
-    const DirectoryLock lock(dir.get(), lockTimeoutMs);
-    if (lock.problem())
-        return lock.problem();
-    if (Problem p = recoverAt(dir.get()))
+    const LockedDirectory dir(m_path, lockTimeoutMs, false);
+    if (dir.problem())
+        return dir.problem();
+    if (Problem p = readAt(dir.fd(), scoreFile, score))
         return p;
-    if (Problem p = readAt(dir.get(), scoreFile, score))
-        return p;
-    return readAt(dir.get(), nameFile, name);
+    return readAt(dir.fd(), nameFile, name);
 }
 
 SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name, Problem &problem)
 {
-    problem = {};
-    const Fd dir = openDirectory(m_path);
-    if (!dir.valid()) {
-        problem = systemProblem("");
-        return SaveOutcome::Failed;
-    }
-    const DirectoryLock lock(dir.get(), lockTimeoutMs);
-    if ((problem = lock.problem()))
-        return SaveOutcome::Failed;
-    if ((problem = recoverAt(dir.get())))
+    const LockedDirectory dir(m_path, lockTimeoutMs, false);
+    if ((problem = dir.problem()))
         return SaveOutcome::Failed;
 
     // Another game may have saved a higher record since this one read it.
     std::string stored;
-    problem = readAt(dir.get(), scoreFile, stored);
+    problem = readAt(dir.fd(), scoreFile, stored);
     if (problem && !(problem.kind == Problem::System && problem.error == ENOENT))
         return SaveOutcome::Failed;
     problem = {};
@@ -312,12 +323,12 @@ SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name,
     // place, the name must be able to follow it.
     struct stat dirStat
     {};
-    if (::fstat(dir.get(), &dirStat) != 0) {
+    if (::fstat(dir.fd(), &dirStat) != 0) {
         problem = systemProblem("");
         return SaveOutcome::Failed;
     }
     for (const char *file : {scoreFile, nameFile}) {
-        if ((problem = checkReplaceable(dir.get(), file, dirStat.st_mode & S_ISVTX)))
+        if ((problem = checkReplaceable(dir.fd(), file, dirStat.st_mode & S_ISVTX)))
             return SaveOutcome::Failed;
     }
 
@@ -326,10 +337,10 @@ SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name,
     // start, a name staged alone would be put in place.
     const auto fail = [&](const char *file) {
         problem = systemProblem(file);
-        ::unlinkat(dir.get(), stagedName, 0);
+        ::unlinkat(dir.fd(), stagedName, 0);
         if (stop(SaveStep::Discard))
             return SaveOutcome::Interrupted;
-        ::unlinkat(dir.get(), stagedScore, 0);
+        ::unlinkat(dir.fd(), stagedScore, 0);
         return SaveOutcome::Failed;
     };
 
@@ -340,7 +351,7 @@ SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name,
         if (stop(isScore ? SaveStep::StageScore : SaveStep::StageName))
             return SaveOutcome::Interrupted;
         const char *target = isScore ? scoreFile : nameFile;
-        const Fd fd(::openat(dir.get(), file,
+        const Fd fd(::openat(dir.fd(), file,
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
                              m_fileMode));
         if (!fd.valid())
@@ -349,26 +360,26 @@ SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name,
             !writeAll(fd.get(), "\r\n") || ::fsync(fd.get()) != 0)
             return fail(target);
     }
-    if (::fsync(dir.get()) != 0)
+    if (::fsync(dir.fd()) != 0)
         return fail("");
 
     // From the moment the score takes its place the save is bound to finish: the name follows
     // whatever happens, and a crash in between leaves it staged for the next start.
     if (stop(SaveStep::CommitScore))
         return SaveOutcome::Interrupted;
-    if (::renameat(dir.get(), stagedScore, dir.get(), scoreFile) != 0)
+    if (::renameat(dir.fd(), stagedScore, dir.fd(), scoreFile) != 0)
         return fail(scoreFile);
-    ::fsync(dir.get());
+    ::fsync(dir.fd());
     if (stop(SaveStep::CommitName))
         return SaveOutcome::Interrupted;
-    if (::renameat(dir.get(), stagedName, dir.get(), nameFile) != 0) {
+    if (::renameat(dir.fd(), stagedName, dir.fd(), nameFile) != 0) {
         problem = systemProblem(nameFile);
         return SaveOutcome::Failed;
     }
     if (stop(SaveStep::SyncDir))
         return SaveOutcome::Interrupted;
     // Both files are in place: a failure to make that durable no longer undoes the save.
-    ::fsync(dir.get());
+    ::fsync(dir.fd());
     return SaveOutcome::Saved;
 }
 
