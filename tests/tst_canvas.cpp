@@ -2,6 +2,7 @@
 #include "sector.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QTest>
 
 #include <cmath>
@@ -63,6 +64,8 @@ private slots:
         QTest::addColumn<qreal>("dpr");
         for (float a : {1.f, 45.f, 90.f, 91.f, 135.f, 180.f, 270.f, 359.f, 360.f})
             QTest::addRow("%g", double(a)) << a << qreal(1.0);
+        QTest::newRow("135 at 1.25x") << 135.f << qreal(1.25);
+        QTest::newRow("270 at 1.5x") << 270.f << qreal(1.5);
         QTest::newRow("135 at 2x") << 135.f << qreal(2.0);
         QTest::newRow("360 at 2x") << 360.f << qreal(2.0);
     }
@@ -176,6 +179,104 @@ private slots:
         QCOMPARE(at(image, 350, 200), tealRgb); // inside the half disc: not filled
         QCOMPARE(at(image, 350, 150), red);     // the arc through 12 o'clock
         QCOMPARE(at(image, 300, 250), tealRgb); // no radius at 9 o'clock
+    }
+
+    void onlyTheDrawnPartIsKept_data() { scales(); }
+    void onlyTheDrawnPartIsKept()
+    {
+        QFETCH(qreal, dpr);
+        Canvas canvas(QSize(723, 587), teal, dpr);
+        QVERIFY(canvas.keptArea().isEmpty());
+        canvas.setFillColor(0x00800000);
+        pigrecoesettore(canvas, 350, 250, 190, 0, 0.f, 300.f);
+        const QRect disc(160, 60, 381, 381);
+        QVERIFY(canvas.keptArea().contains(disc));
+        QVERIFY(QRect(disc.adjusted(-4, -4, 4, 4)).contains(canvas.keptArea()));
+
+        // Clearing and drawing again in the same place keeps the same picture.
+        const QRect kept = canvas.keptArea();
+        canvas.clear();
+        pigrecoesettore(canvas, 350, 250, 190, 0, 0.f, 45.f);
+        QCOMPARE(canvas.keptArea(), kept);
+    }
+
+    void theKeptPictureGrowsWithoutLosingDrawings_data() { scales(); }
+    void theKeptPictureGrowsWithoutLosingDrawings()
+    {
+        QFETCH(qreal, dpr);
+        Canvas canvas(QSize(723, 587), teal, dpr);
+        canvas.setFillColor(0x00800000);
+        pigrecoesettore(canvas, 60, 60, 40, 0, 0.f, 360.f);
+        const QImage first = canvas.image();
+        pigrecoesettore(canvas, 650, 500, 40, 0, 0.f, 360.f);
+        const QImage both = canvas.image();
+        QCOMPARE(at(both, 60 + 20, 60 + 20), navyRgb);
+        QCOMPARE(at(both, 650 - 20, 500 + 20), navyRgb);
+        QCOMPARE(at(both, 350, 250), tealRgb);
+        // The first drawing is where it was, to the pixel.
+        const QRect firstPixels(0, 0, int(110 * dpr), int(110 * dpr));
+        QCOMPARE(both.copy(firstPixels), first.copy(firstPixels));
+
+        // A drawing reaching past the edges keeps only what lies inside.
+        pigrecoesettore(canvas, 0, 0, 30, 0, 0.f, 360.f);
+        QCOMPARE(canvas.keptArea().topLeft(), QPoint(0, 0));
+        QCOMPARE(at(canvas.image(), 10, 10), navyRgb);
+    }
+
+    // What the window shows is the drawing itself: the kept picture lands on the screen's pixels
+    // exactly, with the background around it, whatever the scale and whatever part is repainted.
+    void paintingShowsTheDrawingToThePixel_data()
+    {
+        QTest::addColumn<qreal>("dpr");
+        QTest::addColumn<QRect>("area");
+        for (qreal dpr : {1.0, 1.25, 1.5, 2.0}) {
+            QTest::addRow("whole at %g", dpr) << dpr << QRect(0, 0, 723, 587);
+            QTest::addRow("a turn's change at %g", dpr) << dpr << QRect(158, 58, 385, 385);
+            QTest::addRow("across the edge at %g", dpr) << dpr << QRect(100, 300, 200, 40);
+        }
+        QTest::newRow("nothing drawn") << qreal(1.5) << QRect(0, 0, 723, 587);
+    }
+    void paintingShowsTheDrawingToThePixel()
+    {
+        QFETCH(qreal, dpr);
+        QFETCH(QRect, area);
+        Canvas canvas(QSize(723, 587), teal, dpr);
+        canvas.setFillColor(0x00800000);
+        if (QByteArray(QTest::currentDataTag()) != "nothing drawn") {
+            pigrecoesettore(canvas, 350, 250, 190, 0, 0.f, 200.f);
+            canvas.clear();
+            pigrecoesettore(canvas, 350, 250, 190, 0, 0.f, 135.f);
+        }
+        const QImage want = canvas.image();
+
+        QImage shown(want.size(), QImage::Format_RGB32);
+        shown.fill(Qt::magenta); // anything left unpainted shows
+        shown.setDevicePixelRatio(dpr);
+        {
+            QPainter painter(&shown);
+            painter.setClipRect(area);
+            canvas.paint(painter, area);
+        }
+        const QRect pixels = QRectF(QPointF(area.topLeft()) * dpr, QSizeF(area.size()) * dpr)
+                                 .toRect()
+                                 .adjusted(1, 1, -1, -1);
+        for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+            for (int x = pixels.left(); x <= pixels.right(); ++x) {
+                if (shown.pixel(x, y) != want.pixel(x, y))
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3, not %4")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(rgb(shown.pixel(x, y)), rgb(want.pixel(x, y)))));
+            }
+        }
+    }
+
+private:
+    static void scales()
+    {
+        QTest::addColumn<qreal>("dpr");
+        for (qreal dpr : {1.0, 1.25, 1.5, 2.0})
+            QTest::addRow("%g", dpr) << dpr;
     }
 };
 

@@ -4,8 +4,11 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <utility>
 
@@ -22,26 +25,92 @@ double degrees(double radians)
 } // namespace
 
 Canvas::Canvas(QSize size, BgrColor background, qreal devicePixelRatio)
-    : m_image(size * devicePixelRatio, QImage::Format_RGB32), m_background(background)
+    : m_size(size), m_devicePixelRatio(devicePixelRatio), m_background(background)
+{}
+
+// The device pixels that an area given in logical pixels touches, within the drawing.
+static QRect toPixels(const QRect &area, QSize size, qreal devicePixelRatio)
 {
-    m_image.setDevicePixelRatio(devicePixelRatio);
-    m_image.fill(fromBgr(m_background));
+    const QRectF scaled(QPointF(area.topLeft()) * devicePixelRatio,
+                        QSizeF(area.size()) * devicePixelRatio);
+    return scaled.toAlignedRect() & QRect(QPoint(0, 0), size * devicePixelRatio);
+}
+
+// Copies every pixel of a picture into a larger one, its top left corner at a point.
+static void copyPixels(const QImage &from, QImage &to, QPoint at)
+{
+    const auto rowBytes = size_t(from.width()) * sizeof(QRgb);
+    for (int y = 0; y < from.height(); ++y)
+        std::memcpy(to.scanLine(at.y() + y) + size_t(at.x()) * sizeof(QRgb), from.constScanLine(y),
+                    rowBytes);
 }
 
 void Canvas::clear()
 {
     // Only what was drawn needs erasing: the rest is still the background.
     const QRect drawn = std::exchange(m_drawn, QRect());
-    if (drawn.isEmpty())
-        return;
-    QPainter painter(&m_image);
-    painter.fillRect(drawn, fromBgr(m_background));
+    const QRect pixels = toPixels(drawn, m_size, m_devicePixelRatio) & m_pixels;
+    const QRgb background = fromBgr(m_background).rgb();
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(m_picture.scanLine(y - m_pixels.top()));
+        std::fill_n(row + (pixels.left() - m_pixels.left()), pixels.width(), background);
+    }
     m_changed |= drawn;
 }
 
 QRect Canvas::takeChanged()
 {
     return std::exchange(m_changed, QRect());
+}
+
+QRect Canvas::keptArea() const
+{
+    if (m_pixels.isEmpty())
+        return {};
+    const QRectF logical(QPointF(m_pixels.topLeft()) / m_devicePixelRatio,
+                         QSizeF(m_pixels.size()) / m_devicePixelRatio);
+    return logical.toAlignedRect();
+}
+
+void Canvas::keep(const QRect &pixels)
+{
+    const QRect wanted = m_pixels | pixels;
+    if (wanted == m_pixels)
+        return;
+    QImage grown(wanted.size(), QImage::Format_RGB32);
+    grown.fill(fromBgr(m_background));
+    copyPixels(m_picture, grown, m_pixels.topLeft() - wanted.topLeft());
+    grown.setDevicePixelRatio(m_devicePixelRatio);
+    m_picture = std::move(grown);
+    m_pixels = wanted;
+}
+
+void Canvas::paint(QPainter &painter, const QRect &area) const
+{
+    // The background around the picture, then the picture over it. The picture's edges may fall
+    // between logical pixels: the background reaches under them, and the picture covers it.
+    const QColor background = fromBgr(m_background);
+    if (m_picture.isNull()) {
+        painter.fillRect(area, background);
+        return;
+    }
+    const QRect inside = QRectF(QPointF(m_pixels.topLeft()) / m_devicePixelRatio,
+                                QSizeF(m_pixels.size()) / m_devicePixelRatio)
+                             .toRect()
+                             .adjusted(1, 1, -1, -1);
+    for (const QRect &part : QRegion(area).subtracted(QRegion(inside)))
+        painter.fillRect(part, background);
+    if (keptArea().intersects(area))
+        painter.drawImage(QPointF(m_pixels.topLeft()) / m_devicePixelRatio, m_picture);
+}
+
+QImage Canvas::image() const
+{
+    QImage whole(m_size * m_devicePixelRatio, QImage::Format_RGB32);
+    whole.fill(fromBgr(m_background));
+    copyPixels(m_picture, whole, m_pixels.topLeft());
+    whole.setDevicePixelRatio(m_devicePixelRatio);
+    return whole;
 }
 
 void Canvas::Circle(float x, float y, float radius, BgrColor color, double start, double end)
@@ -62,7 +131,16 @@ void Canvas::Circle(float x, float y, float radius, BgrColor color, double start
     if (end < 0)
         path.lineTo(centre);
 
-    QPainter painter(&m_image);
+    const QRect touched = box.toAlignedRect().adjusted(-2, -2, 2, 2) & QRect(QPoint(0, 0), m_size);
+    m_drawn |= touched;
+    m_changed |= touched;
+    const QRect pixels = toPixels(touched, m_size, m_devicePixelRatio);
+    if (pixels.isEmpty())
+        return;
+    keep(pixels);
+
+    QPainter painter(&m_picture);
+    painter.translate(-QPointF(m_pixels.topLeft()) / m_devicePixelRatio);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(fromBgr(color), 1.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     if (start < 0 && end < 0) {
@@ -72,8 +150,4 @@ void Canvas::Circle(float x, float y, float radius, BgrColor color, double start
         painter.setBrush(Qt::NoBrush);
     }
     painter.drawPath(path);
-
-    const QRect touched = box.toAlignedRect().adjusted(-2, -2, 2, 2);
-    m_drawn |= touched;
-    m_changed |= touched;
 }

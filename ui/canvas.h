@@ -5,13 +5,19 @@
 #include <QImage>
 #include <QRect>
 
-// The window's kept drawing: a picture the size of the client area, in the window's background
-// colour where nothing is drawn. What is drawn stays until it is cleared; the window paints it
-// below its controls. It has the screen's resolution, so drawings stay sharp when scaled.
+class QPainter;
+
+// The window's kept drawing over its client area, in the window's background colour where
+// nothing is drawn. What is drawn stays until it is cleared; the window paints it below its
+// controls. Only the part where something has been drawn is kept as a picture, which grows as
+// needed: the rest is plain background. The picture has the screen's resolution, so drawings stay
+// sharp when scaled.
 class Canvas final : public DrawingSurface
 {
 public:
     Canvas(QSize size, BgrColor background, qreal devicePixelRatio = 1.0);
+
+    QSize size() const { return m_size; }
 
     // Erases every drawing.
     void clear();
@@ -20,14 +26,25 @@ public:
     BgrColor FillColor() const override { return m_fill; }
     void Circle(float x, float y, float radius, BgrColor color, double start, double end) override;
 
-    const QImage &image() const { return m_image; }
-    // The part of the picture changed since the last call, in logical pixels.
+    // Paints the area (in logical pixels) of the drawing where it lies on the painter's device.
+    void paint(QPainter &painter, const QRect &area) const;
+    // The whole drawing as one picture of the screen's resolution.
+    QImage image() const;
+    // The part of the drawing kept as a picture, in logical pixels.
+    QRect keptArea() const;
+    // The part of the drawing changed since the last call, in logical pixels.
     QRect takeChanged();
 
 private:
-    QImage m_image;
+    // Grows the picture to cover an area given in the picture's own pixels.
+    void keep(const QRect &pixels);
+
+    QSize m_size;
+    qreal m_devicePixelRatio;
+    QImage m_picture; // covers m_pixels, in the picture's own pixels
+    QRect m_pixels;   // where the picture lies, in device pixels of the whole drawing
     BgrColor m_background;
     BgrColor m_fill = 0;
-    QRect m_drawn;   // what was drawn since the last clearing
+    QRect m_drawn;   // what was drawn since the last clearing, in logical pixels
     QRect m_changed; // what changed since the last takeChanged()
 };

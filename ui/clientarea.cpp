@@ -13,12 +13,12 @@ ClientArea::ClientArea(const Canvas &canvas, QWidget *parent) : QWidget(parent),
 
 QSize ClientArea::sizeHint() const
 {
-    return m_canvas.image().deviceIndependentSize().toSize();
+    return m_canvas.size();
 }
 
 void ClientArea::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
     p.setClipRegion(event->region());
-    p.drawImage(QPoint(0, 0), m_canvas.image());
+    m_canvas.paint(p, event->rect());
 }
