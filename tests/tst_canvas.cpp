@@ -271,6 +271,61 @@ private slots:
         }
     }
 
+    // Moved to a screen of another resolution, the window draws its picture again there: the
+    // result is what drawing at that resolution gives, not a resampled copy.
+    void aNewResolutionDrawsTheDrawingAgain_data()
+    {
+        QTest::addColumn<qreal>("from");
+        QTest::addColumn<qreal>("to");
+        QTest::newRow("1 to 2") << qreal(1.0) << qreal(2.0);
+        QTest::newRow("1 to 1.25") << qreal(1.0) << qreal(1.25);
+        QTest::newRow("2 to 1.5") << qreal(2.0) << qreal(1.5);
+        QTest::newRow("1.5 to 1") << qreal(1.5) << qreal(1.0);
+    }
+    void aNewResolutionDrawsTheDrawingAgain()
+    {
+        QFETCH(qreal, from);
+        QFETCH(qreal, to);
+        const auto drawTurns = [](Canvas &canvas) {
+            canvas.setFillColor(0x00800000);
+            pigrecoesettore(canvas, 350, 250, 190, 0, 0.f, 300.f);
+            canvas.clear();
+            canvas.setFillColor(0x000000FF); // a fill colour changed after the drawing
+            pigrecoesettore(canvas, 350, 250, 190, 0, 0.f, 135.f);
+            canvas.setFillColor(0x00800000);
+        };
+        Canvas moved(QSize(723, 587), teal, from);
+        drawTurns(moved);
+        moved.takeChanged();
+        moved.setDevicePixelRatio(to);
+        QCOMPARE(moved.devicePixelRatio(), to);
+        QVERIFY(moved.takeChanged().isEmpty()); // the window repaints all of itself anyway
+
+        Canvas direct(QSize(723, 587), teal, to);
+        drawTurns(direct);
+        QCOMPARE(moved.keptArea(), direct.keptArea());
+        QVERIFY(moved.image() == direct.image());
+
+        // Clearing still erases everything.
+        moved.clear();
+        QCOMPARE(moved.image(), Canvas(QSize(723, 587), teal, to).image());
+    }
+
+    void pastTheKeptStrokesTheDrawingIsScaled()
+    {
+        Canvas canvas(QSize(723, 587), teal, 1.0);
+        canvas.setFillColor(0x00800000);
+        for (int i = 0; i < 1100; ++i)
+            pigrecoesettore(canvas, 350, 250, 190, 0, 0.f, 200.f);
+        canvas.setDevicePixelRatio(2.0);
+        const QImage image = canvas.image();
+        QCOMPARE(image.size(), QSize(723, 587) * 2);
+        QVERIFY(canvas.keptArea().contains(QRect(160, 60, 381, 381)));
+        QCOMPARE(at(image, 450, 300), navyRgb);
+        QCOMPARE(at(image, 250, 200), tealRgb);
+        QCOMPARE(at(image, 20, 20), tealRgb);
+    }
+
 private:
     static void scales()
     {

@@ -48,6 +48,8 @@ static void copyPixels(const QImage &from, QImage &to, QPoint at)
 void Canvas::clear()
 {
     // Only what was drawn needs erasing: the rest is still the background.
+    m_strokes.clear();
+    m_strokesComplete = true;
     const QRect drawn = std::exchange(m_drawn, QRect());
     const QRect pixels = toPixels(drawn, m_size, m_devicePixelRatio) & m_pixels;
     const QRgb background = fromBgr(m_background).rgb();
@@ -115,6 +117,44 @@ QImage Canvas::image() const
 
 void Canvas::Circle(float x, float y, float radius, BgrColor color, double start, double end)
 {
+    const Stroke stroke{x, y, radius, color, m_fill, start, end};
+    if (m_strokes.size() < maxStrokes)
+        m_strokes.push_back(stroke);
+    else
+        m_strokesComplete = false;
+    const QRect touched = draw(stroke);
+    m_drawn |= touched;
+    m_changed |= touched;
+}
+
+void Canvas::setDevicePixelRatio(qreal devicePixelRatio)
+{
+    if (devicePixelRatio == m_devicePixelRatio || devicePixelRatio <= 0)
+        return;
+    const qreal previous = std::exchange(m_devicePixelRatio, devicePixelRatio);
+    if (m_picture.isNull())
+        return;
+    if (m_strokesComplete) {
+        m_picture = QImage();
+        m_pixels = QRect();
+        for (const Stroke &stroke : m_strokes)
+            draw(stroke);
+        return;
+    }
+    // Too much was drawn to draw it all again: the picture is scaled instead.
+    const QRectF logical(QPointF(m_pixels.topLeft()) / previous,
+                         QSizeF(m_pixels.size()) / previous);
+    const QRect pixels = toPixels(logical.toAlignedRect(), m_size, m_devicePixelRatio);
+    QImage scaled = m_picture.scaled(pixels.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                        .convertToFormat(QImage::Format_RGB32);
+    scaled.setDevicePixelRatio(m_devicePixelRatio);
+    m_picture = std::move(scaled);
+    m_pixels = pixels;
+}
+
+QRect Canvas::draw(const Stroke &stroke)
+{
+    const auto [x, y, radius, color, fill, start, end] = stroke;
     const double from = std::abs(start);
     double sweep = std::abs(end) - from;
     if (sweep < 0)
@@ -132,11 +172,9 @@ void Canvas::Circle(float x, float y, float radius, BgrColor color, double start
         path.lineTo(centre);
 
     const QRect touched = box.toAlignedRect().adjusted(-2, -2, 2, 2) & QRect(QPoint(0, 0), m_size);
-    m_drawn |= touched;
-    m_changed |= touched;
     const QRect pixels = toPixels(touched, m_size, m_devicePixelRatio);
     if (pixels.isEmpty())
-        return;
+        return touched;
     keep(pixels);
 
     QPainter painter(&m_picture);
@@ -145,9 +183,10 @@ void Canvas::Circle(float x, float y, float radius, BgrColor color, double start
     painter.setPen(QPen(fromBgr(color), 1.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     if (start < 0 && end < 0) {
         path.closeSubpath();
-        painter.setBrush(fromBgr(m_fill));
+        painter.setBrush(fromBgr(fill));
     } else {
         painter.setBrush(Qt::NoBrush);
     }
     painter.drawPath(path);
+    return touched;
 }

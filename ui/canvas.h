@@ -5,6 +5,9 @@
 #include <QImage>
 #include <QRect>
 
+#include <cstddef>
+#include <vector>
+
 class QPainter;
 
 // The window's kept drawing over its client area, in the window's background colour where
@@ -18,6 +21,9 @@ public:
     Canvas(QSize size, BgrColor background, qreal devicePixelRatio = 1.0);
 
     QSize size() const { return m_size; }
+    qreal devicePixelRatio() const { return m_devicePixelRatio; }
+    // Draws again what is drawn at another resolution, as when the window moves to another screen.
+    void setDevicePixelRatio(qreal devicePixelRatio);
 
     // Erases every drawing.
     void clear();
@@ -36,6 +42,18 @@ public:
     QRect takeChanged();
 
 private:
+    // One call of Circle(), with the fill colour it was given.
+    struct Stroke
+    {
+        float x, y, radius;
+        BgrColor color, fill;
+        double start, end;
+    };
+    // At most this many strokes are kept to be drawn again; past it the picture is scaled.
+    static constexpr std::size_t maxStrokes = 1024;
+
+    // Draws a stroke into the picture; returns the area it may have touched, in logical pixels.
+    QRect draw(const Stroke &stroke);
     // Grows the picture to cover an area given in the picture's own pixels.
     void keep(const QRect &pixels);
 
@@ -45,6 +63,8 @@ private:
     QRect m_pixels;   // where the picture lies, in device pixels of the whole drawing
     BgrColor m_background;
     BgrColor m_fill = 0;
-    QRect m_drawn;   // what was drawn since the last clearing, in logical pixels
-    QRect m_changed; // what changed since the last takeChanged()
+    std::vector<Stroke> m_strokes; // what was drawn since the last clearing
+    bool m_strokesComplete = true; // false once some were not kept
+    QRect m_drawn;                 // what was drawn since the last clearing, in logical pixels
+    QRect m_changed;               // what changed since the last takeChanged()
 };

@@ -5,7 +5,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-ClientArea::ClientArea(const Canvas &canvas, QWidget *parent) : QWidget(parent), m_canvas(canvas)
+ClientArea::ClientArea(Canvas &canvas, QWidget *parent) : QWidget(parent), m_canvas(canvas)
 {
     // The kept drawing covers every pixel: nothing needs erasing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -18,6 +18,8 @@ QSize ClientArea::sizeHint() const
 
 void ClientArea::paintEvent(QPaintEvent *event)
 {
+    // The window may have moved to a screen of another resolution since the last drawing.
+    m_canvas.setDevicePixelRatio(devicePixelRatioF());
     QPainter p(this);
     p.setClipRegion(event->region());
     m_canvas.paint(p, event->rect());

@@ -9,7 +9,7 @@ class ClientArea : public QWidget
 {
     Q_OBJECT
 public:
-    ClientArea(const Canvas &canvas, QWidget *parent = nullptr);
+    ClientArea(Canvas &canvas, QWidget *parent = nullptr);
 
     QSize sizeHint() const override;
 
@@ -17,5 +17,5 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    const Canvas &m_canvas;
+    Canvas &m_canvas;
 };
