@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -324,6 +325,61 @@ private slots:
         QCOMPARE(at(image, 450, 300), navyRgb);
         QCOMPARE(at(image, 250, 200), tealRgb);
         QCOMPARE(at(image, 20, 20), tealRgb);
+    }
+
+    // However the ratio went back and forth after too many strokes to draw again, clearing leaves
+    // nothing of the old drawing.
+    void clearingAfterScalingErasesEverything_data()
+    {
+        QTest::addColumn<QList<qreal>>("ratios");
+        QTest::newRow("1.25, 1.5, 1.25") << QList<qreal>{1.25, 1.5, 1.25};
+        QTest::newRow("1.5, 1.25, 1") << QList<qreal>{1.5, 1.25, 1.0};
+        QTest::newRow("2, 1, 2") << QList<qreal>{2.0, 1.0, 2.0};
+    }
+    void clearingAfterScalingErasesEverything()
+    {
+        QFETCH(QList<qreal>, ratios);
+        Canvas canvas(QSize(723, 587), teal, 1.0);
+        canvas.setFillColor(0x00800000);
+        for (int i = 0; i < 1100; ++i)
+            pigrecoesettore(canvas, 350, 250, 190, 0, 0.f, float(i % 360));
+        for (qreal ratio : ratios)
+            canvas.setDevicePixelRatio(ratio);
+        canvas.clear();
+        QVERIFY(canvas.image() == Canvas(QSize(723, 587), teal, ratios.last()).image());
+    }
+
+    // Circles far outside the drawing, or with sizes no screen has, touch nothing they should not.
+    void circlesOutOfRangeAreHarmless_data()
+    {
+        QTest::addColumn<float>("x");
+        QTest::addColumn<float>("y");
+        QTest::addColumn<float>("radius");
+        QTest::addColumn<bool>("inside");
+        QTest::newRow("far right") << 3e9f << 250.f << 10.f << false;
+        QTest::newRow("far above") << 350.f << -3e9f << 10.f << false;
+        QTest::newRow("huge radius") << 350.f << 250.f << 3e9f << true;
+        QTest::newRow("negative radius") << 350.f << 250.f << -50.f << true;
+        QTest::newRow("not a number")
+            << std::numeric_limits<float>::quiet_NaN() << 250.f << 10.f << false;
+        QTest::newRow("infinite radius")
+            << 350.f << 250.f << std::numeric_limits<float>::infinity() << false;
+    }
+    void circlesOutOfRangeAreHarmless()
+    {
+        QFETCH(float, x);
+        QFETCH(float, y);
+        QFETCH(float, radius);
+        QFETCH(bool, inside);
+        Canvas canvas(QSize(723, 587), teal, 1.5);
+        canvas.setFillColor(0x00800000);
+        canvas.Circle(x, y, radius, 0, -0.5, -2.0);
+        const QRect changed = canvas.takeChanged();
+        QCOMPARE(!changed.isEmpty(), inside);
+        QVERIFY(QRect(0, 0, 723, 587).contains(changed) || changed.isEmpty());
+        QCOMPARE(!canvas.keptArea().isEmpty(), inside);
+        canvas.clear();
+        QVERIFY(canvas.image() == Canvas(QSize(723, 587), teal, 1.5).image());
     }
 
 private:

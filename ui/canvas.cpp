@@ -129,7 +129,7 @@ void Canvas::Circle(float x, float y, float radius, BgrColor color, double start
 
 void Canvas::setDevicePixelRatio(qreal devicePixelRatio)
 {
-    if (devicePixelRatio == m_devicePixelRatio || devicePixelRatio <= 0)
+    if (!(devicePixelRatio > 0) || devicePixelRatio == m_devicePixelRatio)
         return;
     const qreal previous = std::exchange(m_devicePixelRatio, devicePixelRatio);
     if (m_picture.isNull())
@@ -150,11 +150,15 @@ void Canvas::setDevicePixelRatio(qreal devicePixelRatio)
     scaled.setDevicePixelRatio(m_devicePixelRatio);
     m_picture = std::move(scaled);
     m_pixels = pixels;
+    // Scaling spreads the drawing over the whole picture: all of it is erased at the next clearing.
+    m_drawn |= keptArea();
 }
 
 QRect Canvas::draw(const Stroke &stroke)
 {
     const auto [x, y, radius, color, fill, start, end] = stroke;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(radius))
+        return {};
     const double from = std::abs(start);
     double sweep = std::abs(end) - from;
     if (sweep < 0)
@@ -171,7 +175,11 @@ QRect Canvas::draw(const Stroke &stroke)
     if (end < 0)
         path.lineTo(centre);
 
-    const QRect touched = box.toAlignedRect().adjusted(-2, -2, 2, 2) & QRect(QPoint(0, 0), m_size);
+    // What the outline may touch, within the drawing (taken in floating point: a circle far
+    // outside would overflow whole pixel numbers).
+    const QRectF reach =
+        box.normalized().adjusted(-2, -2, 2, 2) & QRectF(QPointF(0, 0), QSizeF(m_size));
+    const QRect touched = reach.isEmpty() ? QRect() : reach.toAlignedRect();
     const QRect pixels = toPixels(touched, m_size, m_devicePixelRatio);
     if (pixels.isEmpty())
         return touched;
