@@ -36,6 +36,12 @@ static QRect toPixels(const QRect &area, QSize size, qreal devicePixelRatio)
     return scaled.toAlignedRect() & QRect(QPoint(0, 0), size * devicePixelRatio);
 }
 
+// Where device pixels lie in logical pixels.
+static QRectF toLogical(const QRect &pixels, qreal devicePixelRatio)
+{
+    return {QPointF(pixels.topLeft()) / devicePixelRatio, QSizeF(pixels.size()) / devicePixelRatio};
+}
+
 // Copies every pixel of a picture into a larger one, its top left corner at a point.
 static void copyPixels(const QImage &from, QImage &to, QPoint at)
 {
@@ -69,9 +75,7 @@ QRect Canvas::keptArea() const
 {
     if (m_pixels.isEmpty())
         return {};
-    const QRectF logical(QPointF(m_pixels.topLeft()) / m_devicePixelRatio,
-                         QSizeF(m_pixels.size()) / m_devicePixelRatio);
-    return logical.toAlignedRect();
+    return toLogical(m_pixels, m_devicePixelRatio).toAlignedRect();
 }
 
 void Canvas::keep(const QRect &pixels)
@@ -96,14 +100,11 @@ void Canvas::paint(QPainter &painter, const QRect &area) const
         painter.fillRect(area, background);
         return;
     }
-    const QRect inside = QRectF(QPointF(m_pixels.topLeft()) / m_devicePixelRatio,
-                                QSizeF(m_pixels.size()) / m_devicePixelRatio)
-                             .toRect()
-                             .adjusted(1, 1, -1, -1);
+    const QRect inside = toLogical(m_pixels, m_devicePixelRatio).toRect().adjusted(1, 1, -1, -1);
     for (const QRect &part : QRegion(area).subtracted(QRegion(inside)))
         painter.fillRect(part, background);
     if (keptArea().intersects(area))
-        painter.drawImage(QPointF(m_pixels.topLeft()) / m_devicePixelRatio, m_picture);
+        painter.drawImage(toLogical(m_pixels, m_devicePixelRatio).topLeft(), m_picture);
 }
 
 QImage Canvas::image() const
@@ -142,9 +143,8 @@ void Canvas::setDevicePixelRatio(qreal devicePixelRatio)
         return;
     }
     // Too much was drawn to draw it all again: the picture is scaled instead.
-    const QRectF logical(QPointF(m_pixels.topLeft()) / previous,
-                         QSizeF(m_pixels.size()) / previous);
-    const QRect pixels = toPixels(logical.toAlignedRect(), m_size, m_devicePixelRatio);
+    const QRect pixels =
+        toPixels(toLogical(m_pixels, previous).toAlignedRect(), m_size, m_devicePixelRatio);
     QImage scaled = m_picture.scaled(pixels.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                         .convertToFormat(QImage::Format_RGB32);
     scaled.setDevicePixelRatio(m_devicePixelRatio);
@@ -186,7 +186,7 @@ QRect Canvas::draw(const Stroke &stroke)
     keep(pixels);
 
     QPainter painter(&m_picture);
-    painter.translate(-QPointF(m_pixels.topLeft()) / m_devicePixelRatio);
+    painter.translate(-toLogical(m_pixels, m_devicePixelRatio).topLeft());
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(fromBgr(color), 1.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     if (start < 0 && end < 0) {
