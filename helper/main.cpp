@@ -9,6 +9,7 @@
 // Usage:
 //     sferdoni-record [--dir DIR] read
 //     sferdoni-record [--dir DIR] save
+//     sferdoni-record setup ...       (root only, from the install script: see setup.h)
 //
 // --dir DIR works on DIR instead of the built-in directory. It is refused (exit status 77) when
 // the program runs with privilege, that is when its effective user or group differs from the
@@ -48,6 +49,7 @@
 // could not be written, 77 for --dir with privilege. Messages about these go to standard error.
 
 #include "recordfiles.h"
+#include "setup.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -241,6 +243,8 @@ int main(int argc, char *argv[])
     std::signal(SIGXFSZ, SIG_IGN);
     if (!keepStandardDescriptorsOpen())
         return OutputError;
+    if (argc >= 2 && std::string_view(argv[1]) == "setup")
+        return runSetup(SFERDONI_RECORD_DIR, argc - 2, argv + 2);
 
     std::string directory = SFERDONI_RECORD_DIR;
     int next = 1;

@@ -1,0 +1,253 @@
+#include "setup.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+enum SetupStatus {
+    SetupDone = 0,
+    SetupFailed = 2,
+    SetupBadUsage = 64,
+    SetupRefused = 77,
+};
+
+struct Wanted
+{
+    uid_t owner = 0;
+    gid_t group = 0;
+    mode_t mode = 0;
+};
+
+// A file descriptor that closes itself.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd = -1) : m_fd(fd) {}
+    Descriptor(Descriptor &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    Descriptor &operator=(Descriptor &&other) noexcept
+    {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+    explicit operator bool() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+void report(const std::string &path, const char *what)
+{
+    std::fprintf(stderr, "sferdoni-record: %s: %s\n", path.c_str(), what);
+}
+
+// Reports the last system call's failure; always false.
+bool failed(const std::string &path, const char *call)
+{
+    const int error = errno;
+    std::fprintf(stderr, "sferdoni-record: %s: %s failed: %s\n", path.c_str(), call,
+                 std::strerror(error));
+    return false;
+}
+
+// A user or group id given as a number, with or without "#", or as a name.
+bool parseId(const char *text, bool group, unsigned &id)
+{
+    const char *digits = text[0] == '#' ? text + 1 : text;
+    if (digits[0] >= '0' && digits[0] <= '9') {
+        char *end = nullptr;
+        errno = 0;
+        const unsigned long value = std::strtoul(digits, &end, 10);
+        id = unsigned(value);
+        return errno == 0 && *end == '\0' && value == id && id != unsigned(-1);
+    }
+    if (group) {
+        const struct group *entry = ::getgrnam(text);
+        id = entry ? entry->gr_gid : 0;
+        return entry != nullptr;
+    }
+    const struct passwd *entry = ::getpwnam(text);
+    id = entry ? entry->pw_uid : 0;
+    return entry != nullptr;
+}
+
+bool parseWanted(char *argv[], Wanted &wanted)
+{
+    unsigned owner = 0;
+    unsigned group = 0;
+    char *end = nullptr;
+    const unsigned long mode = std::strtoul(argv[2], &end, 8);
+    if (!parseId(argv[0], false, owner) || !parseId(argv[1], true, group) || argv[2][0] == '\0' ||
+        *end != '\0' || mode > 07777)
+        return false;
+    wanted = Wanted{uid_t(owner), gid_t(group), mode_t(mode)};
+    return true;
+}
+
+// chown comes first: it may clear a set-group-id bit that chmod then sets.
+bool apply(int fd, const Wanted &wanted, const std::string &path)
+{
+    if (::fchown(fd, wanted.owner, wanted.group) != 0)
+        return failed(path, "fchown");
+    if (::fchmod(fd, wanted.mode) != 0)
+        return failed(path, "fchmod");
+    return true;
+}
+
+// The directory that holds the record directory, its missing parts made 0755. Nobody but root
+// may change its entries, or the record directory could be swapped after it was checked.
+Descriptor openParent(const std::string &path)
+{
+    Descriptor dir(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (size_t start = 0; dir && start < path.size();) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(start, end - start);
+        start = end + 1;
+        if (part.empty())
+            continue;
+        if (::mkdirat(dir.get(), part.c_str(), 0755) != 0 && errno != EEXIST) {
+            failed(path, "mkdir");
+            return Descriptor();
+        }
+        dir = Descriptor(::openat(dir.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    }
+    struct stat status = {};
+    if (!dir || ::fstat(dir.get(), &status) != 0) {
+        failed(path, "open");
+        return Descriptor();
+    }
+    if (status.st_uid != 0 || (status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        report(path, "writable by others than root; the record directory is left alone");
+        return Descriptor();
+    }
+    return dir;
+}
+
+// What stands at a record file's name when it is not a record file, or nullptr.
+const char *misfit(const struct stat &status)
+{
+    if (S_ISREG(status.st_mode))
+        return status.st_nlink == 1 ? nullptr : "a file with other links";
+    if (S_ISLNK(status.st_mode))
+        return "a symbolic link";
+    if (S_ISDIR(status.st_mode))
+        return "a directory";
+    if (S_ISFIFO(status.st_mode))
+        return "a FIFO";
+    if (S_ISSOCK(status.st_mode))
+        return "a socket";
+    return "a device";
+}
+
+constexpr int fileFlags = O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+bool setUpFile(int dir, const std::string &path, const char *name, const Wanted &wanted)
+{
+    struct stat status = {};
+    Descriptor fd(::openat(dir, name, fileFlags, 0600));
+    const char *found = nullptr;
+    if (fd) {
+        if (::fstat(fd.get(), &status) != 0)
+            return failed(path, "fstat");
+        found = misfit(status);
+    } else {
+        const int error = errno;
+        if (::fstatat(dir, name, &status, AT_SYMLINK_NOFOLLOW) == 0)
+            found = misfit(status);
+        if (!found) {
+            errno = error;
+            return failed(path, "open");
+        }
+    }
+    if (found) {
+        fd = Descriptor();
+        if (S_ISDIR(status.st_mode)) {
+            report(path, "is a directory; remove it and configure the package again");
+            return false;
+        }
+        // Only the name goes: unlinking never follows a link, nor touches another link's file.
+        if (::unlinkat(dir, name, 0) != 0)
+            return failed(path, "unlink");
+        fd = Descriptor(::openat(dir, name, fileFlags | O_EXCL, 0600));
+        if (!fd)
+            return failed(path, "open");
+        if (::fstat(fd.get(), &status) != 0)
+            return failed(path, "fstat");
+        if (misfit(status)) {
+            report(path, "is not a regular file");
+            return false;
+        }
+        std::fprintf(stderr, "sferdoni-record: %s was %s; it is now an empty record file\n",
+                     path.c_str(), found);
+    }
+    return apply(fd.get(), wanted, path);
+}
+
+} // namespace
+
+int runSetup(const char *recordDirectory, int argc, char *argv[])
+{
+    if (::getuid() != 0 || ::geteuid() != 0) {
+        std::fputs("sferdoni-record: setup is for root only\n", stderr);
+        return SetupRefused;
+    }
+    Wanted wanted[3];
+    if (argc != 9 || !parseWanted(argv, wanted[0]) || !parseWanted(argv + 3, wanted[1]) ||
+        !parseWanted(argv + 6, wanted[2])) {
+        std::fputs("usage: sferdoni-record setup OWNER GROUP MODE (for the directory, ang.txt "
+                   "and nang.txt)\n",
+                   stderr);
+        return SetupBadUsage;
+    }
+    ::umask(022);
+
+    const std::string path = recordDirectory;
+    const size_t slash = path.rfind('/');
+    const std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (slash == std::string::npos || slash == 0 || base.empty()) {
+        report(path, "not an absolute path below a directory");
+        return SetupFailed;
+    }
+    const Descriptor parent = openParent(path.substr(0, slash));
+    if (!parent)
+        return SetupFailed;
+    if (::mkdirat(parent.get(), base.c_str(), 0700) != 0 && errno != EEXIST) {
+        failed(path, "mkdir");
+        return SetupFailed;
+    }
+    const Descriptor dir(
+        ::openat(parent.get(), base.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!dir) {
+        failed(path, "open");
+        return SetupFailed;
+    }
+    if (!apply(dir.get(), wanted[0], path))
+        return SetupFailed;
+
+    bool done = true;
+    int index = 1;
+    for (const char *name : {"ang.txt", "nang.txt"}) {
+        done = setUpFile(dir.get(), path + "/" + name, name, wanted[index++]) && done;
+    }
+    return done ? SetupDone : SetupFailed;
+}
