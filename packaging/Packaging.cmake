@@ -11,31 +11,59 @@ include(GNUInstallDirs)
 set(SFERDONI_APP_ID "io.github.sferdoni.Sferdoni")
 set(_sferdoni_packaging_dir "${CMAKE_CURRENT_LIST_DIR}")
 
-install(TARGETS sferdoni RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Debian keeps games in /usr/games (Policy 11.11), not /usr/bin.
+set(SFERDONI_GAMES_DIR "games")
+install(TARGETS sferdoni RUNTIME DESTINATION ${SFERDONI_GAMES_DIR})
 
-# The only writer of the machine-wide record in /var/games/sferdoni. It is set-group-id; its
-# group (games) cannot be set here, so the package's postinst makes it root:games.
+# The only writer of the machine-wide record in /var/games/sferdoni. It is installed 0755: the
+# package's postinst gives it its group (games) and then its set-group-id bit, so it is never
+# set-group-id to another group, not even between unpacking and configuring.
 if(TARGET sferdoni-record)
-    install(TARGETS sferdoni-record
-            RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/sferdoni
-            PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
-                        GROUP_READ GROUP_EXECUTE
-                        WORLD_READ WORLD_EXECUTE
-                        SETGID)
-    # Stripping (cpack, cmake --install --strip) rewrites the file after it got its mode, and
-    # the kernel drops set-group-id when someone other than root writes a file: set it again.
-    if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBEXECDIR}")
-        set(_sferdoni_helper_dest "\$ENV{DESTDIR}${CMAKE_INSTALL_LIBEXECDIR}")
-    else()
-        set(_sferdoni_helper_dest "\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}")
-    endif()
-    install(CODE "file(CHMOD \"${_sferdoni_helper_dest}/sferdoni/sferdoni-record\"
-        PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-                    WORLD_READ WORLD_EXECUTE SETGID)")
+    install(TARGETS sferdoni-record RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/sferdoni)
 endif()
 
-install(FILES "${_sferdoni_packaging_dir}/${SFERDONI_APP_ID}.desktop"
+# What stripping (cpack, cmake --install --strip) leaves and the package needs not: the
+# compiler's notes, as Debian's own tools strip them.
+string(CONFIGURE [[
+if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program "@SFERDONI_GAMES_DIR@/sferdoni" "@CMAKE_INSTALL_LIBEXECDIR@/sferdoni/sferdoni-record")
+        if(NOT IS_ABSOLUTE "${program}")
+            set(program "${CMAKE_INSTALL_PREFIX}/${program}")
+        endif()
+        if(EXISTS "$ENV{DESTDIR}${program}")
+            execute_process(COMMAND "@CMAKE_STRIP@" --remove-section=.comment --remove-section=.note
+                                    "$ENV{DESTDIR}${program}" COMMAND_ERROR_IS_FATAL ANY)
+        endif()
+    endforeach()
+endif()
+]] _sferdoni_strip_notes @ONLY)
+install(CODE "${_sferdoni_strip_notes}")
+
+# The desktop entry names the installed game by its full path.
+set(SFERDONI_GAME_PATH "${CMAKE_INSTALL_PREFIX}/${SFERDONI_GAMES_DIR}/sferdoni")
+configure_file("${_sferdoni_packaging_dir}/${SFERDONI_APP_ID}.desktop.in"
+               "${CMAKE_BINARY_DIR}/packaging/${SFERDONI_APP_ID}.desktop" @ONLY)
+install(FILES "${CMAKE_BINARY_DIR}/packaging/${SFERDONI_APP_ID}.desktop"
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The manual page and the changelog, compressed as Debian wants them (gzip -9n: no name, no
+# time stamp, so that two builds give the same bytes).
+set(_sferdoni_compressed "")
+foreach(source sferdoni.6 changelog)
+    set(_copy "${CMAKE_BINARY_DIR}/packaging/${source}")
+    add_custom_command(OUTPUT "${_copy}.gz"
+                       COMMAND ${CMAKE_COMMAND} -E copy "${_sferdoni_packaging_dir}/${source}" "${_copy}"
+                       COMMAND gzip -9nf "${_copy}"
+                       DEPENDS "${_sferdoni_packaging_dir}/${source}" VERBATIM)
+    list(APPEND _sferdoni_compressed "${_copy}.gz")
+endforeach()
+add_custom_target(sferdoni_compressed_docs ALL DEPENDS ${_sferdoni_compressed})
+install(FILES "${CMAKE_BINARY_DIR}/packaging/sferdoni.6.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES "${CMAKE_BINARY_DIR}/packaging/changelog.gz" "${_sferdoni_packaging_dir}/copyright"
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES "${_sferdoni_packaging_dir}/lintian-overrides"
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME sferdoni)
+
 install(FILES "${_sferdoni_packaging_dir}/${SFERDONI_APP_ID}.metainfo.xml"
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES "${CMAKE_SOURCE_DIR}/ui/icons/app.svg"
@@ -70,7 +98,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Sferdoni draws a random angle as a pie sector, shows its amplitude and asks
 the player to name its type: acute, right, obtuse, straight, reflex or full.
-A game lasts fifteen minutes; the best score is shared by every user of the computer.
+A game lasts fifteen minutes; the best score is shared by every user of the
+computer.
 
 The interface is in Italian.")
 # The libraries it links come from dpkg-shlibdeps; these are loaded at run time instead:
