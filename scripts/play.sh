@@ -41,7 +41,7 @@ if [[ -e "$build" && ! -w "$build" ]]; then
     exit 1
 fi
 if [[ ! -x "$build/sferdoni" ]]; then
-    echo "play.sh: building the game in $build (the first build takes a few minutes)"
+    echo "play.sh: building the game in $build (the first build takes a minute or two)"
 fi
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)"
