@@ -3,6 +3,7 @@
 #include "recordtesting.h"
 #include "windows1252.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 #include "texts.h"
@@ -343,6 +344,11 @@ private slots:
             Problem problem;
             ::_exit(files.save("9", "Bea", problem) == SaveOutcome::Saved ? 0 : 1);
         }
+        // A failing check must not leave the saver stopped, holding the test's output open.
+        auto reap = qScopeGuard([saver] {
+            ::kill(saver, SIGKILL);
+            ::waitpid(saver, nullptr, 0);
+        });
         int status = 0;
         QVERIFY(::waitpid(saver, &status, WUNTRACED) == saver && WIFSTOPPED(status));
         const QStringList staged = entries(d.path);
@@ -354,6 +360,7 @@ private slots:
         const QStringList afterReading = entries(d.path);
         ::kill(saver, killed ? SIGKILL : SIGCONT);
         QVERIFY(::waitpid(saver, &status, 0) == saver);
+        reap.dismiss();
 
         const QByteArray newScore = "9\r\n";
         const QByteArray newName = "Bea\r\n";
