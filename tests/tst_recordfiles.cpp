@@ -211,8 +211,17 @@ private slots:
         QCOMPARE(loaded.name, QString());
         const QString &read = *loaded.problem;
         QVERIFY2(read.contains(d.file("ang.txt")), qPrintable(read));
-        QVERIFY(kind == QLatin1String("large") ? read.contains(QStringLiteral("troppo grande"))
-                                               : read.contains(QStringLiteral("non è un file")));
+        const QString reason = kind == QLatin1String("large") ? QStringLiteral("troppo grande")
+                                                              : QStringLiteral("non è un file");
+        QVERIFY(read.contains(reason));
+        {
+            // The same when the start leaves the preparing to the holder of the lock.
+            const int other = ::open(QFile::encodeName(d.path).constData(), O_RDONLY | O_DIRECTORY);
+            ::flock(other, LOCK_EX);
+            const std::optional<QString> locked = store.load().problem;
+            ::close(other);
+            QVERIFY(locked && locked->contains(reason));
+        }
 
         QString error;
         QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), error),

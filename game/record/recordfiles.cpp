@@ -208,13 +208,13 @@ Problem takeSnapshot(int dir, Snapshot &snapshot)
 Problem readSeen(int dir, const Snapshot &seen, size_t index, std::string &content, bool &changed)
 {
     struct stat opened
-    {};
-    const Problem problem = readAt(dir, savedNames[index], content, &opened);
+    {}; // inode 0 is never a file's: left so when nothing could be opened (a link, say)
+    Problem problem = readAt(dir, savedNames[index], content, &opened);
     if (problem.kind == Problem::System && problem.error == ENOENT) {
         changed = changed || seen[index].exists;
         return {};
     }
-    if (problem.kind != Problem::System)
+    if (opened.st_ino != 0)
         changed = changed || !(Identity(&opened) == seen[index]);
     return problem;
 }
