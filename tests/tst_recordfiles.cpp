@@ -232,6 +232,27 @@ private slots:
         QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
     }
 
+    void aDirectoryAtAStagingNameHidesNothing_data()
+    {
+        QTest::addColumn<QString>("staged");
+        QTest::newRow("score") << ".ang.txt.new";
+        QTest::newRow("name") << ".nang.txt.new";
+    }
+    void aDirectoryAtAStagingNameHidesNothing()
+    {
+        QFETCH(QString, staged);
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        QVERIFY(QDir(d.path).mkpath(staged + QStringLiteral("/inside")));
+        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        QCOMPARE(files.load(), found(oldScore, oldName));
+        Problem problem;
+        QCOMPARE(save(files, "8", "Bea", &problem), SaveOutcome::Failed);
+        QCOMPARE(QString::fromStdString(problem.file), staged);
+        QCOMPARE(d.score(), oldScore);
+        QCOMPARE(d.name(), oldName);
+    }
+
     void aPlantedStagingLinkIsNotFollowed()
     {
         RecordDir d;

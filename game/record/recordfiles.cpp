@@ -119,19 +119,23 @@ public:
         m_lock.emplace(m_dir.get(), timeoutMs);
         m_busy = bool(m_lock->problem());
         if (!(m_problem = m_lock->problem()))
-            m_problem = recoverAt(m_dir.get());
+            m_recovery = recoverAt(m_dir.get());
     }
 
     int fd() const { return m_dir.get(); }
-    // Nothing when the directory is ready.
+    // Nothing when the directory is open and locked.
     const Problem &problem() const { return m_problem; }
     // The lock could not be had within the wait: another process holds it.
     bool busy() const { return m_busy; }
+    // What finishing or rolling back an interrupted save ran into (something planted at a
+    // staging name, say).
+    const Problem &recovery() const { return m_recovery; }
 
 private:
     Fd m_dir;
     std::optional<DirectoryLock> m_lock;
     Problem m_problem;
+    Problem m_recovery;
     bool m_busy = false;
 };
 
@@ -228,6 +232,7 @@ RecordDirectory::RecordDirectory(std::string path, mode_t fileMode)
 Problem RecordDirectory::prepareIfFree()
 {
     const LockedDirectory dir(m_path, 0, true);
+    // A recovery that fails is left to the next save to report: the read does not need it.
     if (dir.busy())
         return {};
     if (dir.problem())
@@ -305,7 +310,7 @@ Problem RecordDirectory::readPair(Pair &pair) const
 SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name, Problem &problem)
 {
     const LockedDirectory dir(m_path, lockTimeoutMs, false);
-    if ((problem = dir.problem()))
+    if ((problem = dir.problem()) || (problem = dir.recovery()))
         return SaveOutcome::Failed;
 
     // Another game may have saved a higher record since this one read it.
