@@ -129,19 +129,10 @@ void Game::start()
 
     m_state.cartella = GetSystemDir();
     creafilerecord();
-    // A record that could not be prepared or read whole is shown as empty: one box says why.
-    QString score;
-    QString holder;
-    if (m_recordReadable)
-        score = Leggifiletxt(RecordFile::Score);
-    if (m_recordReadable)
-        holder = Leggifiletxt(RecordFile::Name);
     if (m_ended)
         return;
-    if (!m_recordReadable)
-        score = holder = QString();
-    m_window.setLabelText(Label::lblpunti, score);
-    m_window.setLabelText(Label::lblnome, holder);
+    m_window.setLabelText(Label::lblpunti, Leggifiletxt(RecordFile::Score));
+    m_window.setLabelText(Label::lblnome, Leggifiletxt(RecordFile::Name));
 
     m_window.setLabelText(Label::lblScore1, numberText(m_state.errate));
     m_window.setLabelText(Label::lblScore, numberText(m_state.esatte));
@@ -210,22 +201,21 @@ QString Game::GetSystemDir() const
 
 void Game::creafilerecord()
 {
-    if (const auto problem = m_record.prepare()) {
+    m_loaded = m_record.load();
+    if (m_loaded.problem) {
+        // Shown as empty, and never overwritten in this game: one box says why.
         m_recordReadable = false;
-        say(*problem);
+        say(*m_loaded.problem);
     }
 }
 
-QString Game::Leggifiletxt(RecordFile file)
+QString Game::Leggifiletxt(RecordFile file) const
 {
-    QString text;
-    if (const auto problem = m_record.read(file, text)) {
-        // Shown as empty, and never overwritten in this game.
-        m_recordReadable = false;
-        say(*problem);
+    if (!m_recordReadable)
         return QString();
-    }
-    return text;
+    const QString &text = m_loaded.text(file);
+    // Another program, or a hand, may have written anything there.
+    return file == RecordFile::Name ? cleanStoredName(text) : text;
 }
 
 bool Game::recordbattuto() const

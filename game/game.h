@@ -1,10 +1,9 @@
 #pragma once
 
 #include "gamewindow.h"
+#include "recordstore.h"
 
 class RandomSource;
-class RecordStore;
-enum class RecordFile;
 
 // The state of a game, held for as long as the window lives. Every field starts at zero.
 struct GameState
@@ -80,10 +79,11 @@ public:
     // One second of the countdown; the first tick that finds the clock at 00:00:00 ends the game.
     void tick();
 
-    // The record.
+    // The record. creafilerecord prepares and reads both files at once; Leggifiletxt hands out
+    // the text of one of them from that reading.
     QString GetSystemDir() const;
     void creafilerecord();
-    QString Leggifiletxt(RecordFile file);
+    QString Leggifiletxt(RecordFile file) const;
     bool recordbattuto() const;
     // Saves the current score and name; true when they were written.
     bool salvarecord();
@@ -103,6 +103,7 @@ private:
     RecordStore &m_record;
     GameState m_state;
     bool m_judging = false;       // verificarisposta is running
+    LoadedRecord m_loaded;        // the record as creafilerecord found it
     bool m_recordReadable = true; // the record was read whole: it may be replaced at the end
     bool m_exiting = false;       // the exit sequence has started
     bool m_ended = false;         // the program is ending

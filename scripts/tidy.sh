@@ -14,7 +14,7 @@ root=$(pwd)
 log=build/tidy/clang-tidy.log
 # run-clang-tidy colours its output even into a file: strip the colours before reading it.
 run-clang-tidy -quiet -p build/tidy -j"$(nproc)" \
-    "^$root/(game|ui|helper|bench|tests)/[^/]*\.cpp\$" "^$root/main\.cpp\$" 2>&1 |
+    "^$root/(game|game/record|game/record/helper|ui|bench|tests)/[^/]*\.cpp\$" "^$root/main\.cpp\$" 2>&1 |
     sed 's/\x1b\[[0-9;]*m//g' >"$log" || true
 if grep -E "^$root/.*(warning|error):" "$log"; then
     echo "clang-tidy: see $log"

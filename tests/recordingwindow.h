@@ -156,21 +156,16 @@ class FakeRecordStore : public RecordStore
 public:
     QString score;
     QString name;
-    std::optional<QString> prepareError;
-    std::optional<QString> scoreReadError;
-    std::optional<QString> nameReadError;
+    std::optional<QString> loadError;
     std::optional<QString> saveError;
     bool higherSavedMeanwhile = false;
     int saves = 0;
 
-    QString directory() const override { return QStringLiteral("/record/"); }
-    std::optional<QString> prepare() override { return prepareError; }
-    std::optional<QString> read(RecordFile file, QString &text) override
+    FakeRecordStore() : RecordStore(QStringLiteral("/record/")) {}
+
+    LoadedRecord load() override
     {
-        const bool isScore = file == RecordFile::Score;
-        const auto &error = isScore ? scoreReadError : nameReadError;
-        text = error ? QString() : isScore ? score : name;
-        return error;
+        return loadError ? LoadedRecord{{}, {}, loadError} : LoadedRecord{score, name, {}};
     }
     SaveResult save(const QString &newScore, const QString &newName, QString &error) override
     {

@@ -7,6 +7,9 @@
 
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
+
 namespace {
 
 const QString greetingEnd = QStringLiteral(" vediamo se sei un vero campione  ");
@@ -106,9 +109,12 @@ private slots:
     void controlCharactersInTheNameBecomeBlanks()
     {
         Table t(QStringLiteral("Ada\nLovelace\t!"));
+        // Written by another program: only the line end that ends the file stays.
+        t.record.name = QStringLiteral("Bea\x1b[2J\rB\x7f\u0085\r\n");
         t.game.start();
         QCOMPARE(t.window.labelText(Label::lblnome1), QStringLiteral("Ada Lovelace !"));
         QCOMPARE(t.window.boxes[0].text, QStringLiteral(" Ada Lovelace !") + greetingEnd);
+        QCOMPARE(t.window.labelText(Label::lblnome), QStringLiteral("Bea [2J B  \r\n"));
     }
 
     void theClockCountsDownFifteenMinutes()
@@ -244,26 +250,11 @@ private slots:
         QCOMPARE(t.window.log.size(), logged);
     }
 
-    void aRecordThatCannotBeReadIsShownEmptyAndNeverReplaced_data()
-    {
-        QTest::addColumn<QString>("failing");
-        QTest::newRow("prepare") << "prepare";
-        QTest::newRow("score file") << "score";
-        QTest::newRow("name file") << "name";
-    }
     void aRecordThatCannotBeReadIsShownEmptyAndNeverReplaced()
     {
-        QFETCH(QString, failing);
         Table t;
-        t.record.score = QStringLiteral("3\r\n");
-        t.record.name = QStringLiteral("Bea\r\n");
         const QString problem = QStringLiteral("Non riesco a leggere il file del record");
-        if (failing == QLatin1String("prepare"))
-            t.record.prepareError = problem;
-        else if (failing == QLatin1String("score"))
-            t.record.scoreReadError = problem;
-        else
-            t.record.nameReadError = problem;
+        t.record.loadError = problem;
         t.game.start();
 
         QCOMPARE(t.window.boxes.size(), 2); // the greeting, then one box about the record
@@ -304,6 +295,47 @@ private slots:
         t.game.exitSequence();
         QCOMPARE(t.boxTexts(), QStringList{"Ciao a presto Ada"});
         QVERIFY(t.game.ended());
+    }
+
+    void aLockHeldForGoodByAnotherProcessHidesNothing()
+    {
+        RecordDir d;
+        d.setPair("3\r\n", "Bea\r\n");
+        const int other = ::open(QFile::encodeName(d.path).constData(), O_RDONLY | O_DIRECTORY);
+        QVERIFY(other >= 0);
+        QVERIFY(::flock(other, LOCK_EX) == 0);
+        struct Player
+        {
+            RecordingWindow window;
+            ScriptedRandom random;
+            DirectoryRecordStore record;
+            Game game{window, random, record};
+            explicit Player(const QString &dir) : record(dir)
+            {
+                record.files().lockTimeoutMs = 100;
+            }
+        };
+        Player early(d.path);
+        Player late(d.path);
+        for (Player *p : {&early, &late}) {
+            p->game.start();
+            QCOMPARE(p->window.boxes.size(), 1); // the greeting alone
+            QCOMPARE(p->window.labelText(Label::lblpunti), QStringLiteral("3\r\n"));
+            QCOMPARE(p->window.labelText(Label::lblnome), QStringLiteral("Bea\r\n"));
+            for (int i = 0; i < 4; ++i) {
+                p->window.click(p->game.state().tipoangolo);
+                p->game.verificarisposta(p->game.state().tipoangolo);
+            }
+        }
+        early.game.exitSequence(); // while the lock is held: nothing saved, nothing lost
+        QVERIFY2(early.window.boxes.last().text.contains(QStringLiteral("un altro gioco")),
+                 qPrintable(early.window.boxes.last().text));
+        QCOMPARE(d.score(), QByteArray("3\r\n"));
+        ::close(other);
+        late.game.exitSequence();
+        QCOMPARE(late.window.boxes.last().text, saved);
+        QCOMPARE(d.score(), QByteArray("4\r\n"));
+        QVERIFY(early.game.ended() && late.game.ended());
     }
 
     void twoGamesOnTheRealRecordFiles()

@@ -3,17 +3,22 @@
 #include "recordtesting.h"
 #include "windows1252.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 #include "texts.h"
 
 #include <atomic>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 
+using recordfiles::Pair;
 using recordfiles::Problem;
 using recordfiles::RecordDirectory;
 using recordfiles::SaveOutcome;
@@ -39,7 +44,29 @@ std::string bytes(const QByteArray &b)
     return b.toStdString();
 }
 
+// What a start finds when all goes well.
+recordfiles::Loaded found(const QByteArray &score, const QByteArray &name)
+{
+    recordfiles::Loaded loaded;
+    loaded.pair = Pair{bytes(score), bytes(name)};
+    return loaded;
+}
+
 } // namespace
+
+namespace recordfiles {
+// What QCOMPARE shows of a pair and of what a start found.
+char *toString(const Pair &pair)
+{
+    return QTest::toString(QByteArray::fromStdString(pair.score + "|" + pair.name));
+}
+char *toString(const Loaded &loaded)
+{
+    return QTest::toString(QByteArray::fromStdString(
+        loaded.pair.score + "|" + loaded.pair.name + "|" + std::to_string(loaded.problem.kind) +
+        " " + std::to_string(loaded.problem.error) + " " + loaded.problem.file));
+}
+} // namespace recordfiles
 
 class TestRecordFiles : public QObject
 {
@@ -49,30 +76,22 @@ private slots:
     void aFirstStartCreatesBothFilesEmpty()
     {
         RecordDir d;
-        RecordDirectory files(QFile::encodeName(d.path).toStdString());
-        QVERIFY(!files.prepare());
-        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
-        QCOMPARE(d.score(), QByteArray());
-        QCOMPARE(d.name(), QByteArray());
+        const QString missing = d.path + QStringLiteral("/share/games/sferdoni");
+        RecordDirectory files(QFile::encodeName(missing).toStdString());
+        QCOMPARE(files.load(), recordfiles::Loaded{});
+        QCOMPARE(entries(missing), (QStringList{"ang.txt", "nang.txt"}));
+        QCOMPARE(fileBytes(missing + QStringLiteral("/ang.txt")), QByteArray());
+        QCOMPARE(fileBytes(missing + QStringLiteral("/nang.txt")), QByteArray());
     }
 
-    void preparingLeavesAnExistingRecordAlone()
+    void aStartLeavesAnExistingRecordAlone()
     {
         RecordDir d;
         d.setPair(oldScore, oldName);
         RecordDirectory files(QFile::encodeName(d.path).toStdString());
-        QVERIFY(!files.prepare());
+        QCOMPARE(files.load().pair, (Pair{bytes(oldScore), bytes(oldName)}));
         QCOMPARE(d.score(), oldScore);
         QCOMPARE(d.name(), oldName);
-    }
-
-    void aMissingDirectoryIsCreatedWithItsParents()
-    {
-        RecordDir d;
-        const QString missing = d.path + QStringLiteral("/share/games/sferdoni");
-        RecordDirectory files(QFile::encodeName(missing).toStdString());
-        QVERIFY(!files.prepare());
-        QCOMPARE(entries(missing), (QStringList{"ang.txt", "nang.txt"}));
     }
 
     void savesWriteOneLineEachInTheCodePage_data()
@@ -105,16 +124,13 @@ private slots:
         QFETCH(QByteArray, nameBytes);
         RecordDir d;
         DirectoryRecordStore store(d.path);
-        QVERIFY(!store.prepare());
+        QVERIFY(!store.load().problem);
         QString error;
         QCOMPARE(store.save(score, name, error), RecordStore::SaveResult::Saved);
         QCOMPARE(d.score(), scoreBytes);
         QCOMPARE(d.name(), nameBytes);
         QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
-
-        QString text;
-        QVERIFY(!store.read(RecordFile::Score, text));
-        QCOMPARE(text, QString::fromLatin1(scoreBytes));
+        QCOMPARE(store.load().score, QString::fromLatin1(scoreBytes));
     }
 
     void onlyAStrictlyHigherScoreIsSaved_data()
@@ -189,16 +205,23 @@ private slots:
             writeBytes(d.file("ang.txt"), QByteArray(qsizetype(10) * 1024 * 1024, '9'));
 
         DirectoryRecordStore store(d.path);
-        const auto prepared = store.prepare();
-        QString text = QStringLiteral("stale");
-        const auto read = store.read(RecordFile::Score, text);
-        QVERIFY(read);
-        QCOMPARE(text, QString());
-        QVERIFY2(read->contains(d.file("ang.txt")), qPrintable(*read));
-        QVERIFY(kind == QLatin1String("large") ? read->contains(QStringLiteral("troppo grande"))
-                                               : read->contains(QStringLiteral("non è un file")));
-        if (kind != QLatin1String("large"))
-            QVERIFY(prepared);
+        const LoadedRecord loaded = store.load();
+        QVERIFY(loaded.problem);
+        QCOMPARE(loaded.score, QString());
+        QCOMPARE(loaded.name, QString());
+        const QString &read = *loaded.problem;
+        QVERIFY2(read.contains(d.file("ang.txt")), qPrintable(read));
+        const QString reason = kind == QLatin1String("large") ? QStringLiteral("troppo grande")
+                                                              : QStringLiteral("non è un file");
+        QVERIFY(read.contains(reason));
+        {
+            // The same when the start leaves the preparing to the holder of the lock.
+            const int other = ::open(QFile::encodeName(d.path).constData(), O_RDONLY | O_DIRECTORY);
+            ::flock(other, LOCK_EX);
+            const std::optional<QString> locked = store.load().problem;
+            ::close(other);
+            QVERIFY(locked && locked->contains(reason));
+        }
 
         QString error;
         QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), error),
@@ -207,6 +230,27 @@ private slots:
         QCOMPARE(fileBytes(outside), QByteArray("secret\r\n"));
         QCOMPARE(d.name(), oldName);
         QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
+    }
+
+    void aDirectoryAtAStagingNameHidesNothing_data()
+    {
+        QTest::addColumn<QString>("staged");
+        QTest::newRow("score") << ".ang.txt.new";
+        QTest::newRow("name") << ".nang.txt.new";
+    }
+    void aDirectoryAtAStagingNameHidesNothing()
+    {
+        QFETCH(QString, staged);
+        RecordDir d;
+        d.setPair(oldScore, oldName);
+        QVERIFY(QDir(d.path).mkpath(staged + QStringLiteral("/inside")));
+        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        QCOMPARE(files.load(), found(oldScore, oldName));
+        Problem problem;
+        QCOMPARE(save(files, "8", "Bea", &problem), SaveOutcome::Failed);
+        QCOMPARE(QString::fromStdString(problem.file), staged);
+        QCOMPARE(d.score(), oldScore);
+        QCOMPARE(d.name(), oldName);
     }
 
     void aPlantedStagingLinkIsNotFollowed()
@@ -245,11 +289,13 @@ private slots:
         crashing.crashBefore = [step](SaveStep s) { return int(s) == step; };
         QCOMPARE(save(crashing, "9", "Bea"), SaveOutcome::Interrupted);
 
-        // The next start finishes or rolls back what the crash left.
+        // A start that finds the lock free finishes or rolls back what the crash left.
+        const QByteArray score = newPair ? QByteArray("9\r\n") : oldScore;
+        const QByteArray name = newPair ? QByteArray("Bea\r\n") : oldName;
         RecordDirectory next(QFile::encodeName(d.path).toStdString());
-        QVERIFY(!next.prepare());
-        QCOMPARE(d.score(), newPair ? QByteArray("9\r\n") : oldScore);
-        QCOMPARE(d.name(), newPair ? QByteArray("Bea\r\n") : oldName);
+        QCOMPARE(next.load().pair, (Pair{bytes(score), bytes(name)}));
+        QCOMPARE(d.score(), score);
+        QCOMPARE(d.name(), name);
         QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
     }
 
@@ -264,7 +310,7 @@ private slots:
         QCOMPARE(d.name(), QByteArray("Bea\r\n"));
     }
 
-    void aRecordHeldTooLongByAnotherGameIsGivenUpOn()
+    void aLockHeldForGoodStopsOnlyTheSave()
     {
         RecordDir d;
         d.setPair(oldScore, oldName);
@@ -274,33 +320,130 @@ private slots:
         QVERIFY(::flock(other, LOCK_EX) == 0);
         RecordDirectory files(QFile::encodeName(d.path).toStdString());
         files.lockTimeoutMs = 100;
-        const Problem prepared = files.prepare();
+        const recordfiles::Loaded loaded = files.load();
         Problem saved;
         const SaveOutcome outcome = save(files, "99", "Eve", &saved);
         ::close(other);
-        QCOMPARE(prepared.error, EWOULDBLOCK);
+        QCOMPARE(loaded, found(oldScore, oldName));
         QCOMPARE(outcome, SaveOutcome::Failed);
         QCOMPARE(saved.error, EWOULDBLOCK);
         QCOMPARE(d.score(), oldScore);
         QVERIFY(describeProblem(d.path + QLatin1Char('/'), saved, texts::cannotSaveRecord)
                     .contains(QStringLiteral("un altro gioco")));
+        QCOMPARE(save(files, "99", "Eve"), SaveOutcome::Saved);
     }
 
-    void theRecordIsReadAsOnePair()
+    // A save in another process stopped (as its player can stop it) before each of its steps,
+    // holding the lock: another game reads the pair it has made so far, without waiting and
+    // without changing the directory. Then the save goes on, or is killed and the next save
+    // mends what it left.
+    void aStoppedSaveNeverHidesTheRecord_data()
     {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("newPair");
+        QTest::addColumn<bool>("killed");
+        const std::pair<const char *, SaveStep> steps[] = {
+            {"staging the score", SaveStep::StageScore},
+            {"staging the name", SaveStep::StageName},
+            {"the score taking its place", SaveStep::CommitScore},
+            {"the name taking its place", SaveStep::CommitName},
+            {"the last sync", SaveStep::SyncDir}};
+        for (const auto &[tag, step] : steps) {
+            for (const bool killed : {false, true}) {
+                QTest::addRow("before %s, %s", tag, killed ? "killed" : "continued")
+                    << int(step) << (step >= SaveStep::CommitName) << killed;
+            }
+        }
+    }
+    void aStoppedSaveNeverHidesTheRecord()
+    {
+        QFETCH(int, step);
+        QFETCH(bool, newPair);
+        QFETCH(bool, killed);
         RecordDir d;
         d.setPair(oldScore, oldName);
-        // A save that stopped between its two renames: the new score is in place, the new name
-        // staged. Reading the pair finishes it first.
-        RecordDirectory crashing(QFile::encodeName(d.path).toStdString());
-        crashing.crashBefore = [](SaveStep s) { return s == SaveStep::CommitName; };
-        QCOMPARE(save(crashing, "9", "Bea"), SaveOutcome::Interrupted);
-        RecordDirectory files(QFile::encodeName(d.path).toStdString());
-        std::string score;
-        std::string name;
-        QVERIFY(!files.readPair(score, name));
-        QCOMPARE(score, std::string("9\r\n"));
-        QCOMPARE(name, std::string("Bea\r\n"));
+        const std::string path = QFile::encodeName(d.path).toStdString();
+        const pid_t saver = ::fork();
+        if (saver == 0) {
+            RecordDirectory files(path);
+            files.crashBefore = [step](SaveStep s) {
+                if (int(s) == step)
+                    ::raise(SIGSTOP);
+                return false;
+            };
+            Problem problem;
+            ::_exit(files.save("9", "Bea", problem) == SaveOutcome::Saved ? 0 : 1);
+        }
+        // A failing check must not leave the saver stopped, holding the test's output open.
+        auto reap = qScopeGuard([saver] {
+            ::kill(saver, SIGKILL);
+            ::waitpid(saver, nullptr, 0);
+        });
+        int status = 0;
+        QVERIFY(::waitpid(saver, &status, WUNTRACED) == saver && WIFSTOPPED(status));
+        const QStringList staged = entries(d.path);
+
+        // Were it to wait for the lock, it would fail.
+        RecordDirectory reader(path);
+        reader.lockTimeoutMs = 600000;
+        const recordfiles::Loaded loaded = reader.load();
+        const QStringList afterReading = entries(d.path);
+        ::kill(saver, killed ? SIGKILL : SIGCONT);
+        QVERIFY(::waitpid(saver, &status, 0) == saver);
+        reap.dismiss();
+
+        const QByteArray newScore = "9\r\n";
+        const QByteArray newName = "Bea\r\n";
+        QCOMPARE(loaded, newPair ? found(newScore, newName) : found(oldScore, oldName));
+        QCOMPARE(afterReading, staged);
+        if (killed) {
+            // 8 beats the old 7, not the 9 of a save that got its score in place.
+            QCOMPARE(save(reader, "8", "Cy"),
+                     newPair ? SaveOutcome::NotBeaten : SaveOutcome::Saved);
+            QCOMPARE(reader.load(), newPair ? found(newScore, newName) : found("8\r\n", "Cy\r\n"));
+        } else {
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            QCOMPARE(reader.load(), found(newScore, newName));
+        }
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
+    }
+
+    void aReadRacingSavesNeverMixesTwoPairs()
+    {
+        RecordDir d;
+        const std::string path = QFile::encodeName(d.path).toStdString();
+        RecordDirectory reader(path);
+        QVERIFY(!reader.load().problem);
+        std::atomic<bool> saving{true};
+        std::thread saver([&] {
+            RecordDirectory files(path);
+            for (int score = 1; score <= 1000; ++score) {
+                Problem problem;
+                const std::string s = std::to_string(score);
+                files.save(s, "player" + s, problem);
+            }
+            saving = false;
+        });
+        int reads = 0;
+        int failures = 0;
+        QStringList mixed;
+        while (saving) {
+            Pair pair;
+            if (reader.readPair(pair)) {
+                ++failures;
+                continue;
+            }
+            ++reads;
+            const std::string score = pair.score.substr(0, pair.score.find('\r'));
+            if (pair != Pair{} && pair.name != "player" + score + "\r\n")
+                mixed << QString::fromStdString(pair.score + "|" + pair.name);
+        }
+        saver.join();
+        QCOMPARE(mixed, QStringList());
+        QCOMPARE(failures, 0);
+        QVERIFY(reads > 0);
+        QCOMPARE(d.score(), QByteArray("1000\r\n"));
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
     }
 
     void aStickyDirectoryDoesNotLetOneGameBreakAnothersPair()
@@ -327,19 +470,6 @@ private slots:
         QCOMPARE(problem.error, EPERM);
         QCOMPARE(d.score(), oldScore);
         QCOMPARE(d.name(), oldName);
-        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
-    }
-
-    void aCrashIsAlsoMendedByTheNextSave()
-    {
-        RecordDir d;
-        d.setPair(oldScore, oldName);
-        RecordDirectory crashing(QFile::encodeName(d.path).toStdString());
-        crashing.crashBefore = [](SaveStep s) { return s == SaveStep::CommitName; };
-        QCOMPARE(save(crashing, "9", "Bea"), SaveOutcome::Interrupted);
-        RecordDirectory other(QFile::encodeName(d.path).toStdString());
-        QCOMPARE(save(other, "9", "Cy"), SaveOutcome::NotBeaten); // 9 is already the record
-        QCOMPARE(d.name(), QByteArray("Bea\r\n"));
         QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
     }
 
@@ -370,10 +500,8 @@ private slots:
             if (!nobody.effective())
                 QSKIP("cannot drop privileges here: permissions are not enforced");
             DirectoryRecordStore store(d.path);
-            QVERIFY(!store.prepare()); // both files exist: nothing to create
-            QString text;
-            QVERIFY(!store.read(RecordFile::Score, text));
-            QCOMPARE(text, QString::fromLatin1(oldScore));
+            // Both files exist: nothing to create.
+            QCOMPARE(store.load().score, QString::fromLatin1(oldScore));
             result = store.save(QStringLiteral("99"), QStringLiteral("Eve"), error);
         }
         chmodTo(d.path, 0777);
@@ -394,7 +522,7 @@ private slots:
             if (!nobody.effective())
                 QSKIP("cannot drop privileges here: permissions are not enforced");
             DirectoryRecordStore store(d.path + QStringLiteral("/sferdoni"));
-            problem = store.prepare();
+            problem = store.load().problem;
         }
         ::chmod(QFile::encodeName(d.path).constData(), 0777);
         QVERIFY(problem);
@@ -431,7 +559,7 @@ private slots:
         const std::string longName(32767, 'N');
         const SaveOutcome outcome = save(files, "9", longName, &problem);
         // The next start mends whatever the crash left.
-        RecordDirectory(QFile::encodeName(dir).toStdString()).prepare();
+        RecordDirectory(QFile::encodeName(dir).toStdString()).load();
         const QByteArray score = fileBytes(dir + QStringLiteral("/ang.txt"));
         const QByteArray name = fileBytes(dir + QStringLiteral("/nang.txt"));
         const QStringList left = entries(dir);
@@ -447,23 +575,26 @@ private slots:
     void racingSavesKeepTheHighestWholePair()
     {
         RecordDir d;
-        RecordDirectory(QFile::encodeName(d.path).toStdString()).prepare();
+        RecordDirectory(QFile::encodeName(d.path).toStdString()).load();
         const std::string path = QFile::encodeName(d.path).toStdString();
         std::atomic<int> failures{0};
+        std::atomic<int> lastError{0};
         const auto player = [&](int first) {
             RecordDirectory files(path);
             for (int score = first; score < 400; score += 2) {
                 Problem problem;
                 const std::string s = std::to_string(score);
-                if (files.save(s, "player" + s, problem) == SaveOutcome::Failed)
+                if (files.save(s, "player" + s, problem) == SaveOutcome::Failed) {
                     ++failures;
+                    lastError = problem.error;
+                }
             }
         };
         std::thread a(player, 1);
         std::thread b(player, 2);
         a.join();
         b.join();
-        QCOMPARE(failures.load(), 0);
+        QVERIFY2(failures.load() == 0, std::strerror(lastError));
         QCOMPARE(d.score(), QByteArray("399\r\n"));
         QCOMPARE(d.name(), QByteArray("player399\r\n"));
         QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
@@ -476,8 +607,8 @@ private slots:
         RecordDir d;
         DirectoryRecordStore first(d.path);
         DirectoryRecordStore second(d.path);
-        QVERIFY(!first.prepare());
-        QVERIFY(!second.prepare());
+        QVERIFY(!first.load().problem);
+        QVERIFY(!second.load().problem);
         QString error;
         QCOMPARE(first.save(QStringLiteral("20"), QStringLiteral("Ada"), error),
                  RecordStore::SaveResult::Saved);

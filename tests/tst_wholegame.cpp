@@ -162,13 +162,17 @@ private slots:
     void namesAreShownAsTyped()
     {
         RecordDir d;
+        // A name stored by another program, with markup and control bytes.
+        d.setPair("3\r\n", "<i>Bea</i>\x1b\x01<br>\r\n");
         Player player(QStringLiteral("<b>Ada</b> <img src=x>"));
         Session s(d.path);
         s.game.start();
         QCOMPARE(player.said.first(),
                  QStringLiteral(" <b>Ada</b> <img src=x> vediamo se sei un vero campione  "));
-        QCOMPARE(s.form.label(Label::lblnome1)->textFormat(), Qt::PlainText);
+        for (const Label label : {Label::lblnome1, Label::lblnome})
+            QCOMPARE(s.form.label(label)->textFormat(), Qt::PlainText);
         QCOMPARE(s.form.labelText(Label::lblnome1), player.name);
+        QCOMPARE(s.form.labelText(Label::lblnome), QStringLiteral("<i>Bea</i>  <br>\r\n"));
     }
 
     void aRecordProblemIsToldAndTheGameGoesOn()

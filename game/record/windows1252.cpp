@@ -57,3 +57,13 @@ QString cleanName(QStringView typed)
     }
     return name;
 }
+
+QString cleanStoredName(QStringView stored)
+{
+    qsizetype end = stored.size();
+    if (stored.endsWith(u"\r\n"))
+        end -= 2;
+    else if (stored.endsWith(u'\n') || stored.endsWith(u'\r'))
+        end -= 1;
+    return cleanName(stored.first(end)).append(stored.sliced(end));
+}

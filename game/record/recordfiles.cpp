@@ -2,6 +2,7 @@
 
 #include "leadingnumber.h"
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -15,96 +16,6 @@
 namespace recordfiles {
 
 namespace {
-
-// Where a save stages each file before it takes its place. The name staged alone means that
-// the score has already taken its place: every path keeps that true.
-constexpr const char *stagedScore = ".ang.txt.new";
-constexpr const char *stagedName = ".nang.txt.new";
-
-// The last system call's failure. Takes a plain pointer so that nothing can change errno before
-// it is read.
-Problem systemProblem(const char *file)
-{
-    const int error = errno;
-    return Problem{Problem::System, error, file};
-}
-
-// A file descriptor that closes itself.
-class Fd
-{
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    Fd(Fd &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    Fd &operator=(Fd &&other) noexcept
-    {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
-
-Fd openDirectory(const std::string &path)
-{
-    return Fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-}
-
-// Creates a directory and whichever of its parents are missing.
-bool makePath(const std::string &path)
-{
-    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        const std::string prefix = path.substr(0, slash);
-        if (!prefix.empty() && ::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            return true;
-    }
-}
-
-Problem readAt(int dir, const char *file, std::string &content)
-{
-    content.clear();
-    const Fd fd(::openat(dir, file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.valid()) {
-        if (errno == ELOOP)
-            return Problem{Problem::NotRegular, 0, file};
-        return systemProblem(file);
-    }
-    struct stat st
-    {};
-    if (::fstat(fd.get(), &st) != 0)
-        return systemProblem(file);
-    if (!S_ISREG(st.st_mode))
-        return Problem{Problem::NotRegular, 0, file};
-    if (st.st_size > off_t(maxFileSize))
-        return Problem{Problem::TooLarge, 0, file};
-
-    // Read at most one byte more than allowed, in case the file grows meanwhile.
-    char buffer[4096];
-    while (content.size() <= maxFileSize) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return systemProblem(file);
-        }
-        if (n == 0)
-            return {};
-        content.append(buffer, size_t(n));
-    }
-    content.clear();
-    return Problem{Problem::TooLarge, 0, file};
-}
 
 bool existsAt(int dir, const char *file)
 {
@@ -122,7 +33,8 @@ bool isRegularAt(int dir, const char *file)
 
 // A save interrupted after its score took its place has its name staged alone, complete and
 // synced: finish it. One interrupted earlier still has its score staged: roll it back. Either
-// way the directory ends with a whole pair and no staged file.
+// way the directory ends with a whole pair and no staged file. Each step leaves the pair that a
+// reader computes as it was.
 Problem recoverAt(int dir)
 {
     if (existsAt(dir, stagedScore)) {
@@ -164,7 +76,8 @@ public:
                 m_problem = systemProblem("");
                 return;
             }
-            std::this_thread::sleep_for(milliseconds(20));
+            // Short, so that a game that saves again at once cannot keep this one out for long.
+            std::this_thread::sleep_for(milliseconds(2));
         }
     }
     ~DirectoryLock()
@@ -184,8 +97,8 @@ private:
     Problem m_problem;
 };
 
-// The record directory opened (created first when asked), locked, and with a save that a crash
-// interrupted finished or rolled back: what every operation that may write starts from.
+// The record directory opened (created first when asked), locked, and with a save that was
+// interrupted finished or rolled back: what every operation that writes starts from.
 class LockedDirectory
 {
 public:
@@ -204,18 +117,26 @@ public:
             return;
         }
         m_lock.emplace(m_dir.get(), timeoutMs);
+        m_busy = bool(m_lock->problem());
         if (!(m_problem = m_lock->problem()))
-            m_problem = recoverAt(m_dir.get());
+            m_recovery = recoverAt(m_dir.get());
     }
 
     int fd() const { return m_dir.get(); }
-    // Nothing when the directory is ready.
+    // Nothing when the directory is open and locked.
     const Problem &problem() const { return m_problem; }
+    // The lock could not be had within the wait: another process holds it.
+    bool busy() const { return m_busy; }
+    // What finishing or rolling back an interrupted save ran into (something planted at a
+    // staging name, say).
+    const Problem &recovery() const { return m_recovery; }
 
 private:
     Fd m_dir;
     std::optional<DirectoryLock> m_lock;
     Problem m_problem;
+    Problem m_recovery;
+    bool m_busy = false;
 };
 
 // Whether a save may replace a file: a regular file this process may write, which in a sticky
@@ -235,29 +156,85 @@ Problem checkReplaceable(int dir, const char *file, bool stickyDirectory)
     return {};
 }
 
-} // namespace
-
-bool writeAll(int fd, std::string_view data)
+// Which file an entry of the directory is at one moment: nothing when it is missing.
+struct Identity
 {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(size_t(n));
+    bool exists = false;
+    mode_t mode = 0;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    explicit Identity(const struct stat *st = nullptr)
+    {
+        if (!st)
+            return;
+        exists = true;
+        mode = st->st_mode;
+        device = st->st_dev;
+        inode = st->st_ino;
+        size = st->st_size;
+        modified = st->st_mtim;
+        changed = st->st_ctim;
     }
-    return true;
+    bool operator==(const Identity &o) const
+    {
+        return exists == o.exists && mode == o.mode && device == o.device && inode == o.inode &&
+               size == o.size && modified.tv_sec == o.modified.tv_sec &&
+               modified.tv_nsec == o.modified.tv_nsec && changed.tv_sec == o.changed.tv_sec &&
+               changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+// The four names a save works with, in this order.
+constexpr std::array<const char *, 4> savedNames = {scoreFile, nameFile, stagedScore, stagedName};
+using Snapshot = std::array<Identity, 4>;
+
+Problem takeSnapshot(int dir, Snapshot &snapshot)
+{
+    for (size_t i = 0; i < savedNames.size(); ++i) {
+        struct stat st
+        {};
+        if (::fstatat(dir, savedNames[i], &st, AT_SYMLINK_NOFOLLOW) == 0)
+            snapshot[i] = Identity(&st);
+        else if (errno == ENOENT)
+            snapshot[i] = Identity();
+        else
+            return systemProblem(savedNames[i]);
+    }
+    return {};
 }
+
+// Reads the entry of the snapshot at index; sets changed when the file read is not the one the
+// snapshot saw. A missing file reads as empty.
+Problem readSeen(int dir, const Snapshot &seen, size_t index, std::string &content, bool &changed)
+{
+    struct stat opened
+    {}; // inode 0 is never a file's: left so when nothing could be opened (a link, say)
+    Problem problem = readAt(dir, savedNames[index], content, &opened);
+    if (problem.kind == Problem::System && problem.error == ENOENT) {
+        changed = changed || seen[index].exists;
+        return {};
+    }
+    if (opened.st_ino != 0)
+        changed = changed || !(Identity(&opened) == seen[index]);
+    return problem;
+}
+
+} // namespace
 
 RecordDirectory::RecordDirectory(std::string path, mode_t fileMode)
     : m_path(std::move(path)), m_fileMode(fileMode)
 {}
 
-Problem RecordDirectory::prepare()
+Problem RecordDirectory::prepareIfFree()
 {
-    const LockedDirectory dir(m_path, lockTimeoutMs, true);
+    const LockedDirectory dir(m_path, 0, true);
+    // A recovery that fails is left to the next save to report: the read does not need it.
+    if (dir.busy())
+        return {};
     if (dir.problem())
         return dir.problem();
 
@@ -283,31 +260,57 @@ Problem RecordDirectory::prepare()
     return {};
 }
 
-Problem RecordDirectory::read(const char *file, std::string &content) const
+Loaded RecordDirectory::load()
 {
-    content.clear();
-    const Fd dir = openDirectory(m_path);
-    if (!dir.valid())
-        return systemProblem(file);
-    return readAt(dir.get(), file, content);
+    Loaded loaded;
+    if ((loaded.problem = prepareIfFree())) {
+        loaded.stage = Loaded::Prepare;
+        return loaded;
+    }
+    if ((loaded.problem = readPair(loaded.pair)))
+        loaded.pair = {};
+    return loaded;
 }
 
-Problem RecordDirectory::readPair(std::string &score, std::string &name)
+Problem RecordDirectory::readPair(Pair &pair) const
 {
-    score.clear();
-    name.clear();
-    const LockedDirectory dir(m_path, lockTimeoutMs, false);
-    if (dir.problem())
-        return dir.problem();
-    if (Problem p = readAt(dir.fd(), scoreFile, score))
-        return p;
-    return readAt(dir.fd(), nameFile, name);
+    pair = {};
+    const Fd dir = openDirectory(m_path);
+    if (!dir.valid())
+        return systemProblem("");
+    // A save changes the directory a handful of times, each a single system call, so a reading
+    // that keeps finding changes is one that keeps meeting saves of other games.
+    constexpr int attempts = 50;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(attempt < 10 ? 1 : 10));
+        Snapshot before;
+        if (Problem p = takeSnapshot(dir.get(), before))
+            return p;
+        // Only a complete save stages its name alone, and only with a regular file.
+        const bool nameStagedAlone =
+            !before[2].exists && before[3].exists && S_ISREG(before[3].mode);
+        bool changed = false;
+        Problem problem = readSeen(dir.get(), before, 0, pair.score, changed);
+        if (!problem)
+            problem = readSeen(dir.get(), before, nameStagedAlone ? 3 : 1, pair.name, changed);
+        Snapshot after;
+        if (Problem p = takeSnapshot(dir.get(), after))
+            return p;
+        if (!changed && after == before) {
+            if (problem)
+                pair = {};
+            return problem;
+        }
+    }
+    pair = {};
+    return Problem{Problem::System, EWOULDBLOCK, ""};
 }
 
 SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name, Problem &problem)
 {
     const LockedDirectory dir(m_path, lockTimeoutMs, false);
-    if ((problem = dir.problem()))
+    if ((problem = dir.problem()) || (problem = dir.recovery()))
         return SaveOutcome::Failed;
 
     // Another game may have saved a higher record since this one read it.
@@ -334,7 +337,7 @@ SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name,
 
     const auto stop = [this](SaveStep step) { return crashBefore && crashBefore(step); };
     // Removes what was staged, the name first: a score staged alone is rolled back by the next
-    // start, a name staged alone would be put in place.
+    // save, a name staged alone would be put in place.
     const auto fail = [&](const char *file) {
         problem = systemProblem(file);
         ::unlinkat(dir.fd(), stagedName, 0);
@@ -364,7 +367,7 @@ SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name,
         return fail("");
 
     // From the moment the score takes its place the save is bound to finish: the name follows
-    // whatever happens, and a crash in between leaves it staged for the next start.
+    // whatever happens, and a crash in between leaves it staged for the next save.
     if (stop(SaveStep::CommitScore))
         return SaveOutcome::Interrupted;
     if (::renameat(dir.fd(), stagedScore, dir.fd(), scoreFile) != 0)

@@ -15,3 +15,7 @@ QString fromWindows1252(QByteArrayView bytes);
 // The player's name as the game keeps it: as typed, except that line breaks, tabs and other
 // control characters (a paste can carry them) become blanks, so a record file holds one line.
 QString cleanName(QStringView typed);
+
+// A name read back from the record file, shown as a typed name is: its control characters become
+// blanks, except for the line end that ends the file.
+QString cleanStoredName(QStringView stored);

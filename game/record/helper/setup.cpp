@@ -1,5 +1,7 @@
 #include "setup.h"
 
+#include "fileaccess.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,9 +13,10 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
+
+using recordfiles::Fd;
 
 enum SetupStatus {
     SetupDone = 0,
@@ -27,31 +30,6 @@ struct Wanted
     uid_t owner = 0;
     gid_t group = 0;
     mode_t mode = 0;
-};
-
-// A file descriptor that closes itself.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    Descriptor(Descriptor &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    Descriptor &operator=(Descriptor &&other) noexcept
-    {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
 };
 
 void report(const std::string &path, const char *what)
@@ -114,10 +92,10 @@ bool apply(int fd, const Wanted &wanted, const std::string &path)
 
 // The directory that holds the record directory, its missing parts made 0755. Nobody but root
 // may change its entries, or the record directory could be swapped after it was checked.
-Descriptor openParent(const std::string &path)
+Fd openParent(const std::string &path)
 {
-    Descriptor dir(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    for (size_t start = 0; dir && start < path.size();) {
+    Fd dir(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (size_t start = 0; dir.valid() && start < path.size();) {
         size_t end = path.find('/', start);
         if (end == std::string::npos)
             end = path.size();
@@ -127,18 +105,18 @@ Descriptor openParent(const std::string &path)
             continue;
         if (::mkdirat(dir.get(), part.c_str(), 0755) != 0 && errno != EEXIST) {
             failed(path, "mkdir");
-            return Descriptor();
+            return Fd();
         }
-        dir = Descriptor(::openat(dir.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        dir = Fd(::openat(dir.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     }
     struct stat status = {};
-    if (!dir || ::fstat(dir.get(), &status) != 0) {
+    if (!dir.valid() || ::fstat(dir.get(), &status) != 0) {
         failed(path, "open");
-        return Descriptor();
+        return Fd();
     }
     if (status.st_uid != 0 || (status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
         report(path, "writable by others than root; the record directory is left alone");
-        return Descriptor();
+        return Fd();
     }
     return dir;
 }
@@ -164,9 +142,9 @@ constexpr int fileFlags = O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTT
 bool setUpFile(int dir, const std::string &path, const char *name, const Wanted &wanted)
 {
     struct stat status = {};
-    Descriptor fd(::openat(dir, name, fileFlags, 0600));
+    Fd fd(::openat(dir, name, fileFlags, 0600));
     const char *found = nullptr;
-    if (fd) {
+    if (fd.valid()) {
         if (::fstat(fd.get(), &status) != 0)
             return failed(path, "fstat");
         found = misfit(status);
@@ -180,7 +158,7 @@ bool setUpFile(int dir, const std::string &path, const char *name, const Wanted 
         }
     }
     if (found) {
-        fd = Descriptor();
+        fd = Fd();
         if (S_ISDIR(status.st_mode)) {
             report(path, "is a directory; remove it and configure the package again");
             return false;
@@ -188,8 +166,8 @@ bool setUpFile(int dir, const std::string &path, const char *name, const Wanted 
         // Only the name goes: unlinking never follows a link, nor touches another link's file.
         if (::unlinkat(dir, name, 0) != 0)
             return failed(path, "unlink");
-        fd = Descriptor(::openat(dir, name, fileFlags | O_EXCL, 0600));
-        if (!fd)
+        fd = Fd(::openat(dir, name, fileFlags | O_EXCL, 0600));
+        if (!fd.valid())
             return failed(path, "open");
         if (::fstat(fd.get(), &status) != 0)
             return failed(path, "fstat");
@@ -228,16 +206,16 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
         report(path, "not an absolute path below a directory");
         return SetupFailed;
     }
-    const Descriptor parent = openParent(path.substr(0, slash));
-    if (!parent)
+    const Fd parent = openParent(path.substr(0, slash));
+    if (!parent.valid())
         return SetupFailed;
     if (::mkdirat(parent.get(), base.c_str(), 0700) != 0 && errno != EEXIST) {
         failed(path, "mkdir");
         return SetupFailed;
     }
-    const Descriptor dir(
+    const Fd dir(
         ::openat(parent.get(), base.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!dir) {
+    if (!dir.valid()) {
         failed(path, "open");
         return SetupFailed;
     }

@@ -1,0 +1,88 @@
+#include "fileaccess.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace recordfiles {
+
+Problem systemProblem(const char *file)
+{
+    const int error = errno;
+    return Problem{Problem::System, error, file};
+}
+
+Fd::~Fd()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool writeAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(size_t(n));
+    }
+    return true;
+}
+
+Fd openDirectory(const std::string &path)
+{
+    return Fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+bool makePath(const std::string &path)
+{
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string prefix = path.substr(0, slash);
+        if (!prefix.empty() && ::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            return true;
+    }
+}
+
+Problem readAt(int dir, const char *file, std::string &content, struct stat *opened)
+{
+    content.clear();
+    const Fd fd(::openat(dir, file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.valid()) {
+        if (errno == ELOOP)
+            return Problem{Problem::NotRegular, 0, file};
+        return systemProblem(file);
+    }
+    struct stat st
+    {};
+    if (::fstat(fd.get(), &st) != 0)
+        return systemProblem(file);
+    if (opened)
+        *opened = st;
+    if (!S_ISREG(st.st_mode))
+        return Problem{Problem::NotRegular, 0, file};
+    if (st.st_size > off_t(maxFileSize))
+        return Problem{Problem::TooLarge, 0, file};
+
+    // Read at most one byte more than allowed, in case the file grows meanwhile.
+    char buffer[4096];
+    while (content.size() <= maxFileSize) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return systemProblem(file);
+        }
+        if (n == 0)
+            return {};
+        content.append(buffer, size_t(n));
+    }
+    content.clear();
+    return Problem{Problem::TooLarge, 0, file};
+}
+
+} // namespace recordfiles

@@ -1,0 +1,106 @@
+#include "helperrecordstore.h"
+
+#include "helperpaths.h"
+#include "texts.h"
+#include "windows1252.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <cerrno>
+
+using recordfiles::Problem;
+
+HelperRecordStore::HelperRecordStore(QString helper, const QString &directory, int timeoutMs)
+    : RecordStore(directory.isEmpty() ? QFile::decodeName(helperpaths::sharedRecordDirectory)
+                                      : directory),
+      m_helper(std::move(helper)), m_directoryArgument(directory), m_timeoutMs(timeoutMs)
+{}
+
+QString HelperRecordStore::describeRun(const Problem &problem, const QString &doing) const
+{
+    return describeProblem(QString(), problem, doing);
+}
+
+// The program's answer was not one it can give: it crashed, or is not what it should be.
+Problem HelperRecordStore::badAnswer() const
+{
+    return Problem{Problem::System, EPROTO, QFile::encodeName(m_helper).toStdString()};
+}
+
+std::optional<Problem> HelperRecordStore::run(const QString &command, const QByteArray &request,
+                                              recordprotocol::Reply &reply) const
+{
+    const std::string program = QFile::encodeName(m_helper).toStdString();
+    QProcess process;
+    process.setProgram(m_helper);
+    QStringList arguments;
+    if (!m_directoryArgument.isEmpty())
+        arguments << QStringLiteral("--dir") << m_directoryArgument;
+    arguments << command;
+    process.setArguments(arguments);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QIODevice::ReadWrite);
+    if (!process.waitForStarted(m_timeoutMs))
+        return Problem{Problem::System, QFileInfo::exists(m_helper) ? EACCES : ENOENT, program};
+    process.write(request);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(m_timeoutMs)) {
+        process.kill();
+        process.waitForFinished(m_timeoutMs);
+        return Problem{Problem::System, ETIMEDOUT, program};
+    }
+    const QByteArray output = process.readAllStandardOutput();
+    if (process.exitStatus() != QProcess::NormalExit ||
+        size_t(output.size()) > recordprotocol::maxReply)
+        return badAnswer();
+    reply = recordprotocol::Reply{process.exitCode(), output.toStdString()};
+    return std::nullopt;
+}
+
+LoadedRecord HelperRecordStore::load()
+{
+    recordprotocol::Reply reply;
+    std::optional<Problem> trouble = run(QStringLiteral("read"), QByteArray(), reply);
+    std::optional<recordfiles::Loaded> loaded;
+    if (!trouble && !(loaded = recordprotocol::decodeLoaded(reply)))
+        trouble = badAnswer();
+    if (trouble)
+        return LoadedRecord{{}, {}, describeRun(*trouble, texts::cannotPrepareRecord)};
+    return fromFiles(*loaded);
+}
+
+RecordStore::SaveResult HelperRecordStore::save(const QString &score, const QString &name,
+                                                QString &error)
+{
+    // The name box holds at most this many characters, and each is at most one byte.
+    const QByteArray nameBytes =
+        toWindows1252(cleanName(name)).left(qsizetype(recordprotocol::maxNameBytes));
+    const std::optional<std::string> request = recordprotocol::encodeSaveRequest(
+        toWindows1252(score).toStdString(), nameBytes.toStdString());
+    if (!request) // the record files hold a score of digits only
+        return fromFiles(recordfiles::SaveOutcome::Failed,
+                         Problem{Problem::System, EINVAL, recordfiles::scoreFile}, error);
+
+    recordprotocol::Reply reply;
+    std::optional<Problem> trouble =
+        run(QStringLiteral("save"), QByteArray::fromStdString(*request), reply);
+    std::optional<recordprotocol::SaveReply> saved;
+    if (!trouble && !(saved = recordprotocol::decodeSaved(reply)))
+        trouble = badAnswer();
+    if (trouble) {
+        error = describeRun(*trouble, texts::cannotSaveRecord);
+        return SaveResult::Failed;
+    }
+    return fromFiles(saved->outcome, saved->problem, error);
+}
+
+std::unique_ptr<RecordStore> makeRecordStore()
+{
+    const QFileInfo helper(QFile::decodeName(helperpaths::recordHelper));
+    const QFileInfo shared(QFile::decodeName(helperpaths::sharedRecordDirectory));
+    if (helper.isFile() && helper.isExecutable() && shared.isDir())
+        return std::make_unique<HelperRecordStore>(helper.filePath());
+    return std::make_unique<DirectoryRecordStore>(defaultRecordDirectory());
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "recordfiles.h"
+
+#include <QString>
+
+#include <optional>
+
+enum class RecordFile { Score, Name };
+
+// The record as a game finds it at its start.
+struct LoadedRecord
+{
+    // The whole text of each file, line end included; both empty when there is a problem.
+    QString score;
+    QString name;
+    // What went wrong, as a sentence for the player that names the file and the reason.
+    std::optional<QString> problem;
+
+    const QString &text(RecordFile file) const { return file == RecordFile::Score ? score : name; }
+};
+
+// Where the record lives: the score and the name of who reached it, as two one-line files.
+class RecordStore
+{
+public:
+    enum class SaveResult { Saved, NotBeaten, Failed };
+
+    // directory: where the record files are, for the player's messages.
+    explicit RecordStore(const QString &directory);
+    virtual ~RecordStore() = default;
+
+    // The directory of the record files, ending in a separator.
+    const QString &directory() const { return m_directory; }
+
+    // Makes sure both files exist (created empty when missing) and reads the pair. It never
+    // waits for another game.
+    virtual LoadedRecord load() = 0;
+    // Replaces both files with the score and the name, if the score is strictly higher than the
+    // one stored at this moment. error gets the sentence for the player when it fails.
+    virtual SaveResult save(const QString &score, const QString &name, QString &error) = 0;
+
+protected:
+    // What the record files said, for the player.
+    LoadedRecord fromFiles(const recordfiles::Loaded &loaded) const;
+    SaveResult fromFiles(recordfiles::SaveOutcome outcome, const recordfiles::Problem &problem,
+                         QString &error) const;
+
+private:
+    QString m_directory;
+};
+
+// The record in a directory this process may write.
+class DirectoryRecordStore final : public RecordStore
+{
+public:
+    explicit DirectoryRecordStore(const QString &directory);
+
+    LoadedRecord load() override;
+    SaveResult save(const QString &score, const QString &name, QString &error) override;
+
+    recordfiles::RecordDirectory &files() { return m_files; }
+
+private:
+    recordfiles::RecordDirectory m_files;
+};
+
+// The record directory on this machine: the one shared by every game when it exists and this
+// process can write it, otherwise the player's own data directory.
+QString defaultRecordDirectory();
+
+// A sentence for the player about a problem with the record: doing is one of the texts about
+// the record, base the directory the problem's file is in (empty when the file is a path).
+QString describeProblem(const QString &base, const recordfiles::Problem &problem,
+                        const QString &doing);
