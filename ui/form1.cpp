@@ -323,8 +323,7 @@ static void initPictures()
 
 Form1::Form1(QWidget *parent)
     : QWidget(parent,
-              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_canvas(clientSize, backColor, devicePixelRatioF())
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     initPictures();
     setObjectName(QStringLiteral("Form1"));
@@ -337,7 +336,7 @@ Form1::Form1(QWidget *parent)
     setAttribute(Qt::WA_QuitOnClose, true);
 
     m_menu = new MenuStrip(this);
-    m_client = new ClientArea(m_canvas, this);
+    m_client = new ClientArea(clientSize, backColor, this);
     m_client->setObjectName(QStringLiteral("client"));
     m_client->setAccessibleName(texts::spokenDrawing);
     m_client->setFixedSize(clientSize);
@@ -364,10 +363,8 @@ Form1::Form1(QWidget *parent)
 
 Form1::~Form1()
 {
-    // Nothing the window does while it is taken apart reaches the game any more, and the client
-    // area goes before the kept drawing it shows.
+    // Nothing the window does while it is taken apart reaches the game any more.
     blockSignals(true);
-    delete m_client;
 }
 
 void Form1::buildMenu()
@@ -509,29 +506,27 @@ QLabel *Form1::label(Label which) const
     return m_labels[static_cast<size_t>(which)];
 }
 
+const Canvas &Form1::canvas() const
+{
+    return m_client->canvas();
+}
+
 void Form1::clearDrawing()
 {
-    m_canvas.clear();
-    repaintChangedDrawing();
+    m_client->canvas().clear();
+    m_client->updateChangedDrawing();
 }
 
 void Form1::setFillColor(BgrColor color)
 {
-    m_canvas.setFillColor(color);
+    m_client->canvas().setFillColor(color);
 }
 
 void Form1::pigrecoesettore(float X, float Y, float radius, BgrColor color, float start_ang,
                             float end_ang)
 {
-    ::pigrecoesettore(m_canvas, X, Y, radius, color, start_ang, end_ang);
-    repaintChangedDrawing();
-}
-
-void Form1::repaintChangedDrawing()
-{
-    const QRect changed = m_canvas.takeChanged();
-    if (!changed.isEmpty())
-        m_client->update(changed);
+    ::pigrecoesettore(m_client->canvas(), X, Y, radius, color, start_ang, end_ang);
+    m_client->updateChangedDrawing();
 }
 
 // What a screen reader says of a label the game writes: what it is, then its text.
