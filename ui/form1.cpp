@@ -5,6 +5,7 @@
 #include "colors.h"
 #include "controls.h"
 #include "menustrip.h"
+#include "pictures.h"
 #include "texts.h"
 
 #include <QCloseEvent>
@@ -70,11 +71,6 @@ QFont designFont(Face face, int pixelSize, bool bold)
 QFont defaultFont()
 {
     return designFont(Face::SansSerif, 11, false);
-}
-
-QIcon picture(const char *name)
-{
-    return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
 }
 
 constexpr BgrColor transparent = 0xFFFFFFFF; // no background of its own
@@ -315,17 +311,10 @@ void fitToText(QLabel *label)
 
 static const QString &spokenTemplate(Label which);
 
-// The pictures live in this static library: make sure the linker keeps them.
-static void initPictures()
-{
-    Q_INIT_RESOURCE(icons);
-}
-
 Form1::Form1(QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
-    initPictures();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::windowTitle);
     setWindowIcon(picture("app"));
@@ -436,9 +425,7 @@ void Form1::buildWindowedControls()
     command2->setFont(designFont(Face::SansSerif, 11, true));
     command2->setBackColor(0x00C0C0C0);
     command2->setIconSize(QSize(50, 80));
-    QIcon clef = picture("nota");
-    clef.addFile(QStringLiteral(":/icons/nota-grigia.svg"), QSize(), QIcon::Disabled);
-    command2->setIcon(clef);
+    command2->setIcon(picture("nota", "nota-grigia"));
     command2->setToolTip(texts::practiceToolTip);
     command2->setCursor(QCursor(picture("nota").pixmap(QSize(20, 32)), 10, 2));
     connect(command2, &QAbstractButton::clicked, this, &Form1::command2Clicked);
