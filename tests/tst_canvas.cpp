@@ -156,9 +156,9 @@ private slots:
         QVERIFY(canvas.takeChanged().isEmpty());
         canvas.setFillColor(0x00800000);
         pigrecoesettore(canvas, 350, 250, 190, 0, 0.f, 200.f);
-        const QRegion drawn = canvas.takeChanged();
-        QVERIFY(drawn.contains(QRect(160, 60, 381, 381)));
-        QVERIFY(!drawn.boundingRect().contains(QRect(0, 0, 723, 587)));
+        const QRect drawn = canvas.takeChanged();
+        QVERIFY(drawn.contains(QRect(350, 60, 191, 381)));
+        QVERIFY(!drawn.contains(QPoint(200, 250))); // the sector keeps clear of 9 o'clock
         QVERIFY(canvas.takeChanged().isEmpty());
 
         canvas.clear();
@@ -266,9 +266,9 @@ private slots:
         Canvas canvas(QSize(723, 587), teal);
         canvas.setFillColor(0x00800000);
         canvas.Circle(x, y, radius, 0, -0.5, -2.0);
-        const QRegion changed = canvas.takeChanged();
+        const QRect changed = canvas.takeChanged();
         QCOMPARE(!changed.isEmpty(), inside);
-        QVERIFY(QRegion(0, 0, 723, 587).intersected(changed) == changed);
+        QVERIFY(QRect(0, 0, 723, 587).contains(changed) || changed.isEmpty());
         QCOMPARE(canvas.image(1.5) != blank, inside);
         canvas.clear();
         QVERIFY(canvas.image(1.5) == blank);

@@ -25,33 +25,26 @@ Canvas::Canvas(QSize size, BgrColor background) : m_size(size), m_background(fro
 void Canvas::clear()
 {
     for (const Stroke &stroke : m_strokes)
-        m_changed += stroke.reach;
+        m_changed |= stroke.reach;
     m_strokes.clear();
 }
 
-QRegion Canvas::takeChanged()
+QRect Canvas::takeChanged()
 {
-    return std::exchange(m_changed, QRegion());
+    return std::exchange(m_changed, QRect());
 }
 
 void Canvas::Circle(float x, float y, float radius, BgrColor color, double start, double end)
 {
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(radius))
         return;
-    // What the outline may touch, within the drawing (taken in floating point: a circle far
-    // outside would overflow whole pixel numbers).
-    const QRectF box(x - radius, y - radius, 2.0 * radius, 2.0 * radius);
-    const QRectF reach =
-        box.normalized().adjusted(-2, -2, 2, 2) & QRectF(QPointF(0, 0), QSizeF(m_size));
-    if (reach.isEmpty())
-        return;
-
     const double from = std::abs(start);
     double sweep = std::abs(end) - from;
     if (sweep < 0)
         sweep += 2 * std::numbers::pi;
     const QPointF centre(x, y);
-    Stroke stroke{{}, fromBgr(color), {}, reach.toAlignedRect()};
+    const QRectF box(x - radius, y - radius, 2.0 * radius, 2.0 * radius);
+    Stroke stroke{{}, fromBgr(color), {}, {}};
     if (start < 0)
         stroke.path.moveTo(centre); // arcTo() joins the arc to it: the radius at the start
     else
@@ -63,7 +56,17 @@ void Canvas::Circle(float x, float y, float radius, BgrColor color, double start
         stroke.path.closeSubpath();
         stroke.fill = fromBgr(m_fill);
     }
-    m_changed += stroke.reach;
+
+    // What the stroke may touch, within the drawing: its circle's box, there only near its path,
+    // with room for the pen and its joins (taken in floating point: a circle far outside would
+    // overflow whole pixel numbers).
+    const QRectF reach = box.normalized().adjusted(-2, -2, 2, 2) &
+                         stroke.path.boundingRect().adjusted(-3, -3, 3, 3) &
+                         QRectF(QPointF(0, 0), QSizeF(m_size));
+    if (reach.isEmpty())
+        return;
+    stroke.reach = reach.toAlignedRect();
+    m_changed |= stroke.reach;
     m_strokes.push_back(std::move(stroke));
 }
 

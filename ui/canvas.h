@@ -33,8 +33,9 @@ public:
     void paint(QPainter &painter, const QRect &area) const;
     // The whole drawing as a picture of the given resolution.
     QImage image(qreal devicePixelRatio = 1.0) const;
-    // The part of the drawing changed since the last call, in logical pixels.
-    QRegion takeChanged();
+    // The part of the drawing changed since the last call, in logical pixels. One rectangle:
+    // Qt strokes the outlines much more slowly within a clip of several.
+    QRect takeChanged();
 
 private:
     // One call of Circle(), with the fill colour it was given.
@@ -50,5 +51,5 @@ private:
     QColor m_background;
     BgrColor m_fill = 0;
     std::vector<Stroke> m_strokes; // what was drawn since the last clearing
-    QRegion m_changed;             // what changed since the last takeChanged()
+    QRect m_changed;               // what changed since the last takeChanged()
 };

@@ -17,7 +17,7 @@ QSize ClientArea::sizeHint() const
 
 void ClientArea::updateChangedDrawing()
 {
-    const QRegion changed = m_canvas.takeChanged();
+    const QRect changed = m_canvas.takeChanged();
     if (!changed.isEmpty())
         update(changed);
 }
