@@ -9,6 +9,11 @@
 #include <QTimer>
 #include <QWidget>
 
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define SFERDONI_CALLGRIND 1
+#endif
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -130,6 +135,7 @@ bool FirstFrameProbe::eventFilter(QObject *watched, QEvent *event)
                 this,
                 [this] {
                     m_paintedNs = monotonicNs();
+                    dumpInstructions("first-frame");
                     emit firstFramePainted();
                 },
                 Qt::QueuedConnection);
@@ -175,6 +181,28 @@ bool BoxAnswerer::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+void dumpInstructions(const char *what)
+{
+#ifdef SFERDONI_CALLGRIND
+    CALLGRIND_DUMP_STATS_AT(what);
+#else
+    Q_UNUSED(what);
+#endif
+}
+
+void countInstructions(bool on)
+{
+#ifdef SFERDONI_CALLGRIND
+    static bool counting = false;
+    if (on != counting) {
+        CALLGRIND_TOGGLE_COLLECT;
+        counting = on;
+    }
+#else
+    Q_UNUSED(on);
+#endif
 }
 
 void report(const char *key, double value)

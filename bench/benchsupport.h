@@ -36,8 +36,9 @@ long peakRssKiB();
 long maxRssKiB();
 
 // Watches the whole application: when the first paint event reaches any widget of window, it
-// waits for that paint (and the flush that ends it) to finish, notes the time and emits
-// firstFramePainted() from the event loop.
+// waits for that paint (and the flush that ends it) to finish, notes the time, writes out the
+// instructions counted so far under callgrind (as "first-frame") and emits firstFramePainted()
+// from the event loop.
 class FirstFrameProbe : public QObject
 {
     Q_OBJECT
@@ -77,6 +78,14 @@ private:
     QString m_name;
     int m_answered = 0;
 };
+
+// Under callgrind: writes out the instructions counted since the last call (or the start) as a
+// part of their own named what, and counts from zero again. Elsewhere it does nothing.
+void dumpInstructions(const char *what);
+
+// Under callgrind run with --collect-atstart=no: counts the instructions run from now on (on) or
+// stops counting them (off). Elsewhere it does nothing.
+void countInstructions(bool on);
 
 // Prints one "key value" line on standard output.
 void report(const char *key, double value);

@@ -1,5 +1,5 @@
-// The cost of a turn and of a practice drawing in the shown window: the game's step, the drawing
-// into the kept picture and the painting of what changed into the window's backing store, each
+// The cost of a turn and of a practice drawing in the shown window: the game's step and the
+// painting of what changed, the drawing's strokes included, into the window's backing store, each
 // timed call by call.
 
 #include "benchsupport.h"
@@ -61,7 +61,8 @@ void reportSamples(const char *name, std::vector<double> samples)
 }
 
 // Times step() then the processing of the repaint it asked for, count times after a few rounds
-// to warm up. prepare() runs untimed before each call.
+// to warm up; under callgrind it counts their instructions too, written out as a part named
+// name. prepare() runs untimed and uncounted before each call.
 void measure(const char *name, int count, const std::function<void()> &prepare,
              const std::function<void()> &step, PaintCounter &clientPaints)
 {
@@ -74,17 +75,21 @@ void measure(const char *name, int count, const std::function<void()> &prepare,
     for (int i = 0; i < warmUp + count; ++i) {
         prepare();
         QCoreApplication::processEvents();
+        const bool counted = i >= warmUp;
+        bench::countInstructions(counted);
         const auto t0 = Clock::now();
         step();
         const auto t1 = Clock::now();
         QCoreApplication::processEvents();
         const auto t2 = Clock::now();
-        if (i >= warmUp) {
+        bench::countInstructions(false);
+        if (counted) {
             whole.push_back(microseconds(t2 - t0));
             drawing.push_back(microseconds(t1 - t0));
             painting.push_back(microseconds(t2 - t1));
         }
     }
+    bench::dumpInstructions(name);
     const std::string prefix(name);
     reportSamples(name, whole);
     reportSamples((prefix + "_step").c_str(), drawing);

@@ -1,6 +1,7 @@
 // Turns played on the real window, with the mouse and the keyboard, and real boxes.
 
 #include "angles.h"
+#include "canvas.h"
 #include "controls.h"
 #include "form1.h"
 #include "game.h"

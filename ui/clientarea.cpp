@@ -1,13 +1,12 @@
 #include "clientarea.h"
 
-#include "canvas.h"
-
 #include <QPaintEvent>
 #include <QPainter>
 
-ClientArea::ClientArea(Canvas &canvas, QWidget *parent) : QWidget(parent), m_canvas(canvas)
+ClientArea::ClientArea(QSize size, BgrColor background, QWidget *parent)
+    : QWidget(parent), m_canvas(size, background)
 {
-    // The kept drawing covers every pixel: nothing needs erasing first.
+    // The drawing covers every pixel: nothing needs erasing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -16,10 +15,15 @@ QSize ClientArea::sizeHint() const
     return m_canvas.size();
 }
 
+void ClientArea::updateChangedDrawing()
+{
+    const QRect changed = m_canvas.takeChanged();
+    if (!changed.isEmpty())
+        update(changed);
+}
+
 void ClientArea::paintEvent(QPaintEvent *event)
 {
-    // The window may have moved to a screen of another resolution since the last drawing.
-    m_canvas.setDevicePixelRatio(devicePixelRatioF());
     QPainter p(this);
     p.setClipRegion(event->region());
     m_canvas.paint(p, event->rect());

@@ -5,6 +5,7 @@
 #include "colors.h"
 #include "controls.h"
 #include "menustrip.h"
+#include "pictures.h"
 #include "texts.h"
 
 #include <QCloseEvent>
@@ -70,11 +71,6 @@ QFont designFont(Face face, int pixelSize, bool bold)
 QFont defaultFont()
 {
     return designFont(Face::SansSerif, 11, false);
-}
-
-QIcon picture(const char *name)
-{
-    return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
 }
 
 constexpr BgrColor transparent = 0xFFFFFFFF; // no background of its own
@@ -315,18 +311,10 @@ void fitToText(QLabel *label)
 
 static const QString &spokenTemplate(Label which);
 
-// The pictures live in this static library: make sure the linker keeps them.
-static void initPictures()
-{
-    Q_INIT_RESOURCE(icons);
-}
-
 Form1::Form1(QWidget *parent)
     : QWidget(parent,
-              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_canvas(clientSize, backColor, devicePixelRatioF())
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
-    initPictures();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::windowTitle);
     setWindowIcon(picture("app"));
@@ -337,7 +325,7 @@ Form1::Form1(QWidget *parent)
     setAttribute(Qt::WA_QuitOnClose, true);
 
     m_menu = new MenuStrip(this);
-    m_client = new ClientArea(m_canvas, this);
+    m_client = new ClientArea(clientSize, backColor, this);
     m_client->setObjectName(QStringLiteral("client"));
     m_client->setAccessibleName(texts::spokenDrawing);
     m_client->setFixedSize(clientSize);
@@ -364,10 +352,8 @@ Form1::Form1(QWidget *parent)
 
 Form1::~Form1()
 {
-    // Nothing the window does while it is taken apart reaches the game any more, and the client
-    // area goes before the kept drawing it shows.
+    // Nothing the window does while it is taken apart reaches the game any more.
     blockSignals(true);
-    delete m_client;
 }
 
 void Form1::buildMenu()
@@ -439,9 +425,7 @@ void Form1::buildWindowedControls()
     command2->setFont(designFont(Face::SansSerif, 11, true));
     command2->setBackColor(0x00C0C0C0);
     command2->setIconSize(QSize(50, 80));
-    QIcon clef = picture("nota");
-    clef.addFile(QStringLiteral(":/icons/nota-grigia.svg"), QSize(), QIcon::Disabled);
-    command2->setIcon(clef);
+    command2->setIcon(picture("nota", "nota-grigia"));
     command2->setToolTip(texts::practiceToolTip);
     command2->setCursor(QCursor(picture("nota").pixmap(QSize(20, 32)), 10, 2));
     connect(command2, &QAbstractButton::clicked, this, &Form1::command2Clicked);
@@ -509,29 +493,27 @@ QLabel *Form1::label(Label which) const
     return m_labels[static_cast<size_t>(which)];
 }
 
+const Canvas &Form1::canvas() const
+{
+    return m_client->canvas();
+}
+
 void Form1::clearDrawing()
 {
-    m_canvas.clear();
-    repaintChangedDrawing();
+    m_client->canvas().clear();
+    m_client->updateChangedDrawing();
 }
 
 void Form1::setFillColor(BgrColor color)
 {
-    m_canvas.setFillColor(color);
+    m_client->canvas().setFillColor(color);
 }
 
 void Form1::pigrecoesettore(float X, float Y, float radius, BgrColor color, float start_ang,
                             float end_ang)
 {
-    ::pigrecoesettore(m_canvas, X, Y, radius, color, start_ang, end_ang);
-    repaintChangedDrawing();
-}
-
-void Form1::repaintChangedDrawing()
-{
-    const QRect changed = m_canvas.takeChanged();
-    if (!changed.isEmpty())
-        m_client->update(changed);
+    ::pigrecoesettore(m_client->canvas(), X, Y, radius, color, start_ang, end_ang);
+    m_client->updateChangedDrawing();
 }
 
 // What a screen reader says of a label the game writes: what it is, then its text.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "canvas.h"
 #include "gamewindow.h"
 
 #include <QTimer>
@@ -8,6 +7,7 @@
 
 #include <array>
 
+class Canvas;
 class ClientArea;
 class GraphicalButton;
 class MenuStrip;
@@ -52,7 +52,7 @@ public:
     // The parts of the window, for the wiring and for tests.
     ClientArea *clientArea() const { return m_client; }
     MenuStrip *menuStrip() const { return m_menu; }
-    const Canvas &canvas() const { return m_canvas; }
+    const Canvas &canvas() const;
     GraphicalButton *option(int index) const;
     QLabel *label(Label label) const;
     const QTimer &timer1() const { return m_timer1; }
@@ -82,10 +82,8 @@ private:
     void buildWindowedControls();
     void buildMenu();
     void selectOption(int index);
-    void repaintChangedDrawing();
     QWidget *boxParent();
 
-    Canvas m_canvas;
     QTimer m_timer1;
     MenuStrip *m_menu = nullptr;
     ClientArea *m_client = nullptr;
