@@ -96,7 +96,7 @@ public:
     {
         if (actionName == pressAction() && !item()->shortcut().isEmpty())
             return {item()->shortcut().toString(QKeySequence::NativeText)};
-        return QAccessibleWidget::keyBindingsForAction(actionName);
+        return {};
     }
 
 private:
