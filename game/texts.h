@@ -79,6 +79,8 @@ inline const QString reasonNotDirectory =
 
 // What a screen reader says of the labels that change: %1 is the label's text.
 inline const QString spokenAmplitude = QStringLiteral("Ampiezza dell'angolo: %1 gradi");
+// What each answer button says of the current angle.
+inline const QString spokenAnswerAmplitude = QStringLiteral("Ampiezza: %1 gradi");
 inline const QString spokenCorrect = QStringLiteral("Risposte esatte: %1");
 inline const QString spokenWrong = QStringLiteral("Risposte errate: %1");
 inline const QString spokenClock = QStringLiteral("Tempo restante: %1");

@@ -64,8 +64,6 @@ private slots:
             QVERIFY(!button->state().checked);
             QVERIFY(button->state().focusable);
             QVERIFY(!button->state().invisible);
-            QCOMPARE(button->text(QAccessible::Description),
-                     QStringLiteral("Clicca sul pulsante con il nome dell'angolo"));
         }
         form.setOptionSelected(Obtuse, true);
         for (int i = 1; i <= 6; ++i)
@@ -82,6 +80,47 @@ private slots:
         action->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(answered.size(), 1);
         QCOMPARE(answered.at(0).at(0).toInt(), int(Acute));
+    }
+
+    // The amplitude is heard from wherever the focus is: each answer button tells it, for every
+    // new angle, and a practice drawing leaves it as it is.
+    void eachAnswerButtonTellsTheAmplitude()
+    {
+        Form1 form;
+        ScriptedRandom random;
+        random.numbers = {float(134.5 / 360), float(89.5 / 360), float(20.5 / 360),
+                          float(299.5 / 360)};
+        FakeRecordStore record;
+        Game game(form, random, record);
+        const auto told = [&form] {
+            QStringList t;
+            for (int i = 1; i <= 6; ++i)
+                t << accessible(form.option(i))->text(QAccessible::Description);
+            return t;
+        };
+        const auto everyButton = [](const char *text) {
+            return QStringList(6, QString::fromUtf8(text));
+        };
+        game.nuovoturno();
+        QCOMPARE(told(), everyButton("Ampiezza: 135 gradi"));
+        game.nuovoangolo();
+        QCOMPARE(told(), everyButton("Ampiezza: 90 gradi"));
+        game.nuovanota(); // a practice drawing of 20
+        QCOMPARE(told(), everyButton("Ampiezza: 90 gradi"));
+        game.nuovoturno();
+        QCOMPARE(told(), everyButton("Ampiezza: 300 gradi"));
+    }
+
+    // Screen readers announce the title of a window that becomes active only for a frame.
+    void theWindowIsAFrame()
+    {
+        Form1 form;
+        const Qt::WindowFlags flags = form.windowFlags();
+        QAccessibleInterface *window = accessible(&form);
+        QCOMPARE(window->role(), QAccessible::Window);
+        QCOMPARE(window->text(QAccessible::Name), form.windowTitle());
+        QCOMPARE(form.windowFlags(), flags);
+        QVERIFY(form.windowFlags() & Qt::Tool);
     }
 
     void changingLabelsSayWhatTheyAre_data()

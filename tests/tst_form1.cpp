@@ -12,8 +12,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 namespace {
 
@@ -37,6 +39,49 @@ QString nameOf(const QWidget *w)
 }
 
 constexpr quint32 none = 0xFFFFFFFF;
+
+// The contrast of two colours, as WCAG 2 measures it.
+double contrast(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &c) {
+        const auto lin = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// How thick, at its thinnest, the band of pixels that changed at least 3:1 is along the edges of
+// r: counted over the `depth` pixels just outside r when outward, just inside it otherwise.
+int thinnestChange(const QImage &before, const QImage &after, const QRect &r, int depth,
+                   bool outward)
+{
+    const auto changed = [&](int x, int y) {
+        return contrast(before.pixelColor(x, y), after.pixelColor(x, y)) >= 3 ? 1 : 0;
+    };
+    int thinnest = depth;
+    for (int x = r.left(); x <= r.right(); ++x) {
+        int top = 0, bottom = 0;
+        for (int d = 0; d < depth; ++d) {
+            const int o = outward ? -1 - d : d;
+            top += changed(x, r.top() + o);
+            bottom += changed(x, r.bottom() - o);
+        }
+        thinnest = std::min({thinnest, top, bottom});
+    }
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        int left = 0, right = 0;
+        for (int d = 0; d < depth; ++d) {
+            const int o = outward ? -1 - d : d;
+            left += changed(r.left() + o, y);
+            right += changed(r.right() - o, y);
+        }
+        thinnest = std::min({thinnest, left, right});
+    }
+    return thinnest;
+}
 
 // The families a designed font may resolve to.
 QStringList familiesFor(const QString &designed)
@@ -211,8 +256,19 @@ private slots:
         QVERIFY(label);
         QCOMPARE(label->frameShape() == QFrame::Box, border);
         QCOMPARE(bool(label->alignment() & Qt::AlignHCenter), centred);
-        if (border) // the frame is black whatever the text colour
-            QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::black));
+        if (!border)
+            return;
+        // The frame is drawn black whatever the text colour.
+        const QImage drawn = label->grab().toImage();
+        const QRect r = drawn.rect();
+        for (int x = 0; x < r.width(); ++x) {
+            QCOMPARE(drawn.pixelColor(x, 0), QColor(Qt::black));
+            QCOMPARE(drawn.pixelColor(x, r.bottom()), QColor(Qt::black));
+        }
+        for (int y = 0; y < r.height(); ++y) {
+            QCOMPARE(drawn.pixelColor(0, y), QColor(Qt::black));
+            QCOMPARE(drawn.pixelColor(r.right(), y), QColor(Qt::black));
+        }
     }
 
     // Fixed-size captions fit their controls; labels that fit their text do so within a few
@@ -249,6 +305,75 @@ private slots:
         }
     }
 
+    // A graphical button's bevel lies on its edge: light above and left, dark below and right,
+    // the other way round while pressed.
+    void theBevelIsDrawnOnTheEdge()
+    {
+        Form1 form;
+        GraphicalButton *button = form.option(2);
+        for (bool pressed : {false, true}) {
+            button->setChecked(pressed);
+            const QImage drawn = button->grab().toImage();
+            const QColor light = pressed ? Qt::black : Qt::white;
+            const QColor dark = pressed ? Qt::white : Qt::black;
+            const int right = drawn.width() - 1, bottom = drawn.height() - 1;
+            QCOMPARE(drawn.pixelColor(0, bottom / 2), light);
+            QCOMPARE(drawn.pixelColor(right / 2, 0), light);
+            QCOMPARE(drawn.pixelColor(right, bottom / 2), dark);
+            QCOMPARE(drawn.pixelColor(right / 2, bottom), dark);
+        }
+    }
+
+    // The focus is seen: a ring at least two pixels thick that changed at least 3:1 from what
+    // was there, all around the control, and none of the control's own pixels covered. Menu
+    // items show it while the menu is navigated by keyboard.
+    void theFocusIsSeen_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char *c : {"Option1(1)", "Option1(2)", "Option1(3)", "Option1(4)", "Option1(5)",
+                              "Option1(6)", "Cmdexit1", "help", "concavo", "oko"})
+            QTest::newRow(c) << c;
+    }
+    void theFocusIsSeen()
+    {
+        QFETCH(QString, name);
+        Form1 form;
+        form.setOptionEnabled(1, true);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        const bool menuItem =
+            !name.startsWith(QLatin1String("Option1")) && name != QLatin1String("Cmdexit1");
+        QWidget *target = name.startsWith(QLatin1String("Option1"))
+                              ? form.option(name.at(8).digitValue())
+                          : menuItem ? form.menuStrip()->item(name)
+                                     : control(form, name);
+        const QImage before = form.grab().toImage();
+        if (menuItem) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
+            while (form.menuStrip()->selectedItem() != target)
+                QTest::keyClick(form.menuStrip(), Qt::Key_Right);
+        } else {
+            target->setFocus(Qt::TabFocusReason);
+        }
+        const QImage after = form.grab().toImage();
+        const QRect r(target->mapTo(&form, QPoint()), target->size());
+        if (menuItem) {
+            // On the item's edge, clear of its caption.
+            QCOMPARE(thinnestChange(before, after, r, 2, false), 2);
+            const QRect caption = QStyle::alignedRect(
+                Qt::LeftToRight, Qt::AlignCenter,
+                QFontMetrics(target->font())
+                    .size(Qt::TextSingleLine, form.menuStrip()->item(name)->text()),
+                r);
+            QVERIFY(r.adjusted(2, 2, -2, -2).contains(caption));
+        } else {
+            // Just outside the control: its own pixels stay as they are.
+            QVERIFY(thinnestChange(before, after, r, 4, true) >= 2);
+            QCOMPARE(after.copy(r), before.copy(r));
+        }
+    }
+
     void amplitudeHeadingWrapsOntoTwoLines()
     {
         Form1 form;
@@ -262,34 +387,58 @@ private slots:
         QVERIFY(bounds.width() <= label->width());
     }
 
-    void labelsThatFitTheirTextGrowToTheRight_data()
+    // A label that fits its text takes the width of each new text, wider or narrower, and keeps
+    // its left edge.
+    void labelsFitEachNewText_data()
     {
         QTest::addColumn<int>("label");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("grows");
-        QTest::newRow("short name") << int(Label::lblnome1) << "Al" << false;
-        QTest::newRow("long name") << int(Label::lblnome1) << "Bartolomeo Massimiliano" << true;
-        QTest::newRow("one-digit score") << int(Label::lblScore) << "7" << false;
-        QTest::newRow("two-digit score") << int(Label::lblScore) << "42" << true;
-        QTest::newRow("three-digit errors") << int(Label::lblScore1) << "123" << true;
-        QTest::newRow("record holder") << int(Label::lblnome) << "Francesca Maria" << true;
+        QTest::addColumn<QString>("longer");
+        QTest::addColumn<QString>("shorter");
+        QTest::newRow("player") << int(Label::lblnome1) << "Bartolomeo Massimiliano"
+                                << "Al";
+        QTest::newRow("record holder") << int(Label::lblnome) << "Francesca Maria"
+                                       << "Al";
+        QTest::newRow("score") << int(Label::lblScore) << "123"
+                               << "7";
+        QTest::newRow("errors") << int(Label::lblScore1) << "42"
+                                << "1";
     }
-    void labelsThatFitTheirTextGrowToTheRight()
+    void labelsFitEachNewText()
     {
         QFETCH(int, label);
-        QFETCH(QString, text);
-        QFETCH(bool, grows);
+        QFETCH(QString, longer);
+        QFETCH(QString, shorter);
         Form1 form;
         QLabel *l = form.label(Label(label));
-        const QRect before = l->geometry();
-        form.setLabelText(Label(label), text);
-        QCOMPARE(l->x(), before.x());
-        QCOMPARE(l->y(), before.y());
-        QCOMPARE(l->height(), before.height());
-        QCOMPARE(l->width() > before.width(), grows);
-        QVERIFY(QFontMetrics(l->font()).horizontalAdvance(text) <= l->contentsRect().width());
-        form.setLabelText(Label(label), QStringLiteral("0"));
-        QCOMPARE(l->geometry(), before);
+        const QRect designed = l->geometry();
+        const auto fits = [&](const QString &text) {
+            form.setLabelText(Label(label), text);
+            QCOMPARE(l->pos(), designed.topLeft());
+            QCOMPARE(l->height(), designed.height());
+            const int advance = QFontMetrics(l->font()).horizontalAdvance(text);
+            QVERIFY(advance <= l->contentsRect().width());
+            QVERIFY(l->contentsRect().width() <= advance + 2);
+        };
+        fits(longer);
+        QVERIFY(l->width() > designed.width());
+        fits(shorter);
+        QVERIFY(l->width() < designed.width());
+        fits(longer);
+    }
+
+    // The mouse reaches a label with a tooltip, and the tooltip shows; other labels let the mouse
+    // through to what lies below.
+    void theScoreShowsItsTooltipOnHover()
+    {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QLabel *score = form.label(Label::lblScore);
+        QTest::mouseMove(form.windowHandle(), score->mapTo(&form, score->rect().center()));
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), texts::scoreToolTip);
+        for (Label l : {Label::lblScore1, Label::lblangolo, Label::lblconto, Label::lblnome1})
+            QVERIFY(form.label(l)->testAttribute(Qt::WA_TransparentForMouseEvents));
     }
 
     void textsFromOutsideAreNeverMarkup()

@@ -9,12 +9,15 @@
 #include "recordingwindow.h"
 #include "wiring.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -67,6 +70,32 @@ private:
 const QString bravo = QStringLiteral("Bravo è esatto");
 const QString sbagliato = QStringLiteral("HAI SBAGLIATO");
 
+QString nameOf(const QWidget *w)
+{
+    if (!w)
+        return QStringLiteral("nothing");
+    const QVariant i = w->property("index");
+    return i.isValid() ? QStringLiteral("%1(%2)").arg(w->objectName()).arg(i.toInt())
+                       : w->objectName();
+}
+
+// Whether the box is the one of its kind that a row of boxesHoldTheWholeWindow is about: the name
+// box, or the message box whose text begins so.
+bool isBox(const QString &kind, QWidget *box)
+{
+    static const std::map<QString, QString> beginnings = {
+        {"greeting", " Ada vediamo"},
+        {"help", "Per iniziare"},
+        {"definition", " Un angolo si dice acuto"},
+        {"wrong", sbagliato},
+        {"correct", bravo},
+        {"goodbye", "Ciao a presto"}};
+    if (kind == QLatin1String("name"))
+        return qobject_cast<QInputDialog *>(box);
+    const auto *message = qobject_cast<QMessageBox *>(box);
+    return message && message->text().startsWith(beginnings.at(kind));
+}
+
 } // namespace
 
 class TestPlay : public QObject
@@ -112,11 +141,183 @@ class TestPlay : public QObject
         return form->findChild<QWidget *>(QStringLiteral("Command1"))->isVisible();
     }
 
+    // What a box, or an action of the player while it is open, could change: the turn, the
+    // counters, the labels, the drawing, the buttons, the focus, the menu and the boxes shown.
+    QStringList state(const QStringList &boxes) const
+    {
+        const GameState &g = game->state();
+        QStringList s = {QStringLiteral("angle %1, type %2, right %3, wrong %4, ended %5")
+                             .arg(g.angolo)
+                             .arg(g.tipoangolo)
+                             .arg(g.esatte)
+                             .arg(g.errate)
+                             .arg(game->ended())};
+        for (Label l : {Label::lblangolo, Label::lblScore, Label::lblScore1, Label::lblpunti,
+                        Label::lblnome, Label::lblnome1})
+            s << label(l);
+        for (int i = 1; i <= 6; ++i) {
+            const GraphicalButton *b = form->option(i);
+            s << QStringLiteral("Option1(%1) selected %2, colours %3 %4, visible %5, enabled %6")
+                     .arg(i)
+                     .arg(b->isChecked())
+                     .arg(b->backColor(), 0, 16)
+                     .arg(b->foreColor(), 0, 16)
+                     .arg(b->isVisibleTo(form.get()))
+                     .arg(b->isEnabled());
+        }
+        const QImage drawing = form->canvas().image();
+        s << QStringLiteral("Go %1, focus %2, menu %3, timer %4, drawing %5")
+                 .arg(form->findChild<QWidget *>(QStringLiteral("Command1"))
+                          ->isVisibleTo(form.get()))
+                 .arg(nameOf(form->focusWidget()))
+                 .arg(form->menuStrip()->isNavigating())
+                 .arg(form->timer1().isActive())
+                 .arg(qHashBits(drawing.constBits(), size_t(drawing.sizeInBytes())));
+        return s << boxes;
+    }
+
+    // Every way to act on a control: all its accessible actions, and a click and keys from the
+    // window system.
+    void tryEverything(const QString &control)
+    {
+        QWidget *target = control.startsWith(QLatin1String("Option1"))
+                              ? form->option(control.at(8).digitValue())
+                              : form->findChild<QWidget *>(control);
+        QVERIFY2(target, qPrintable(control));
+        QAccessibleActionInterface *actions =
+            QAccessible::queryAccessibleInterface(target)->actionInterface();
+        QVERIFY(actions);
+        for (const QString &action :
+             actions->actionNames() + QStringList{QAccessibleActionInterface::pressAction(),
+                                                  QAccessibleActionInterface::toggleAction(),
+                                                  QAccessibleActionInterface::setFocusAction()})
+            actions->doAction(action);
+        if (!form->isVisible())
+            return;
+        QWindow *window = form->windowHandle();
+        QTest::mouseClick(window, Qt::LeftButton, {},
+                          target->mapTo(form.get(), target->rect().center()));
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_F10, Qt::Key_Tab})
+            QTest::keyClick(window, key);
+    }
+
+    struct Played
+    {
+        QStringList beforeTrying, afterTrying, afterTheBox;
+    };
+
+    // A game up to the first box of the given kind and through it. While it is open, everything
+    // is tried on the control (if one is given).
+    Played playThrough(const QString &kind, const QString &control)
+    {
+        random.numbers = {rFor(40), rFor(300), rFor(120)};
+        record = FakeRecordStore();
+        game.reset();
+        form = std::make_unique<Form1>();
+        game = std::make_unique<Game>(*form, random, record);
+        connectGame(*form, *game);
+
+        Played played;
+        QStringList boxes;
+        bool tried = control.isEmpty();
+        QWidget *tryingOver = nullptr; // the box open while everything is tried
+        const auto answer = [&](QWidget *box) {
+            const auto *message = qobject_cast<QMessageBox *>(box);
+            boxes << (message ? message->text() : QStringLiteral("(the name box)"));
+            if (auto *name = qobject_cast<QInputDialog *>(box))
+                name->setTextValue(QStringLiteral("Ada"));
+            QTest::keyClick(box, Qt::Key_Return);
+        };
+        const auto openBox = [] {
+            QWidget *box = QApplication::activeModalWidget();
+            return box && box->isVisible() ? box : nullptr;
+        };
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&] {
+            QWidget *box = openBox();
+            if (box && !tried && isBox(kind, box)) {
+                tried = true;
+                tryingOver = box;
+                played.beforeTrying = state(boxes);
+                tryEverything(control);
+                played.afterTrying = state(boxes);
+                tryingOver = nullptr;
+            }
+            if (box)
+                answer(box);
+        });
+        // Closes any box that what was tried opens on top (a timer does not run inside itself).
+        QTimer rescuer;
+        connect(&rescuer, &QTimer::timeout, this, [&] {
+            if (QWidget *box = openBox(); box && tryingOver && box != tryingOver)
+                answer(box);
+        });
+        closer.start(5);
+        rescuer.start(5);
+
+        game->start();
+        if (!game->ended()) {
+            form->show();
+            form->activateWindow();
+            if (!QTest::qWaitForWindowActive(form.get()))
+                qWarning("the window is not active");
+        }
+        const auto click = [this](QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); };
+        if (kind == QLatin1String("help"))
+            click(form->menuStrip()->item(QStringLiteral("help")));
+        else if (kind == QLatin1String("definition"))
+            click(form->menuStrip()->item(QStringLiteral("acuto")));
+        else if (kind == QLatin1String("wrong"))
+            click(form->option(Obtuse));
+        else if (kind == QLatin1String("correct"))
+            click(form->option(Acute));
+        else if (kind == QLatin1String("goodbye"))
+            click(form->findChild<QWidget *>(QStringLiteral("Cmdexit1")));
+        played.afterTheBox = state(boxes);
+        if (game->ended()) {
+            // The end of the program asked the event loop to stop: let the next box open.
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            QCoreApplication::exec();
+        }
+        return played;
+    }
+
+    std::map<QString, QStringList> unhindered; // by kind of box: how the game goes on
+
 private slots:
     void cleanup()
     {
         game.reset();
         form.reset();
+    }
+
+    // While a box of the game is open, no control of the window acts on anything the player or
+    // assistive technology does, and the box is the only one; once it is closed, the game goes on
+    // exactly as if nothing had been tried.
+    void boxesHoldTheWholeWindow_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("control");
+        const QStringList controls = {
+            "Option1(1)", "Option1(2)", "Option1(3)", "Option1(4)", "Option1(5)", "Option1(6)",
+            "Command1",   "Command4",   "Command2",   "Cmdexit1",   "help",       "acuto",
+            "retto",      "ottuso",     "piatto",     "concavo",    "grio"};
+        for (const char *kind :
+             {"name", "greeting", "help", "definition", "wrong", "correct", "goodbye"}) {
+            for (const QString &control : controls)
+                QTest::addRow("%s box, %s", kind, qPrintable(control)) << kind << control;
+        }
+    }
+    void boxesHoldTheWholeWindow()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, control);
+        if (!unhindered.count(kind))
+            unhindered[kind] = playThrough(kind, QString()).afterTheBox;
+        const Played played = playThrough(kind, control);
+        QVERIFY2(!played.beforeTrying.isEmpty(), "the box never opened");
+        QCOMPARE(played.afterTrying, played.beforeTrying);
+        QCOMPARE(played.afterTheBox, unhindered[kind]);
     }
 
     void answersByMouse_data()

@@ -2,13 +2,100 @@
 
 #include "colors.h"
 
-#include <QAccessibleWidget>
+#include <QApplication>
 #include <QFocusEvent>
+#include <QFocusFrame>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
+
+bool acceptsInput(const QWidget *control)
+{
+    const QWidget *modal = QApplication::activeModalWidget();
+    return control->isEnabled() && (!modal || modal == control->window());
+}
+
+QStringList ControlAccessible::actionNames() const
+{
+    QStringList names;
+    if (widget()->isEnabled() && qobject_cast<QAbstractButton *>(widget()))
+        names << pressAction();
+    return names + QAccessibleWidget::actionNames();
+}
+
+void ControlAccessible::doAction(const QString &name)
+{
+    if (!acceptsInput(widget()))
+        return;
+    auto *button = qobject_cast<QAbstractButton *>(widget());
+    if (button && (name == pressAction() || name == toggleAction()))
+        button->click();
+    else if (name == setFocusAction())
+        widget()->setFocus(Qt::OtherFocusReason);
+}
+
+namespace {
+
+// The relative luminance of a colour and the contrast of two, as WCAG 2 defines them.
+double luminance(const QColor &c)
+{
+    const auto channel = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+QColor ringColorAgainst(const QColor &first, const QColor &second)
+{
+    const QColor black(Qt::black), white(Qt::white);
+    const auto worst = [&](const QColor &ring) {
+        return std::min(contrast(ring, first), contrast(ring, second));
+    };
+    return worst(black) >= worst(white) ? black : white;
+}
+
+// Shows where the focus is: two pixels of white around two of black, just outside the control's
+// edge, so that the control's own pixels stay as they are. Whatever lies around the control, one
+// of the two stands out against it at least 4.5:1. Being a QFocusFrame keeps it out of what
+// assistive technology lists.
+class FocusRing : public QFocusFrame
+{
+public:
+    static constexpr int thickness = 4;
+
+    explicit FocusRing(QWidget *control) : QFocusFrame(control->parentWidget()), m_control(control)
+    {}
+
+    void showAround()
+    {
+        setGeometry(m_control->geometry().adjusted(-thickness, -thickness, thickness, thickness));
+        setMask(QRegion(rect()).subtracted(
+            rect().adjusted(thickness, thickness, -thickness, -thickness)));
+        stackUnder(m_control);
+        show();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        p.fillRect(rect().adjusted(2, 2, -2, -2), Qt::black);
+    }
+
+private:
+    QWidget *m_control;
+};
 
 namespace {
 
@@ -36,14 +123,12 @@ void drawBevel(QPainter &p, const QRect &r, bool sunken)
     p.drawLine(in.topRight(), in.bottomRight());
 }
 
-// What screen readers hear of a graphical button: a button that can be pressed or, made
-// checkable, one of a group of options (a radio button), checked when selected.
-class GraphicalButtonAccessible : public QAccessibleWidget
+// What screen readers hear of a button: a button that can be pressed or, made checkable, one of
+// a group of options (a radio button), checked when selected.
+class ButtonAccessible : public ControlAccessible
 {
 public:
-    explicit GraphicalButtonAccessible(GraphicalButton *button)
-        : QAccessibleWidget(button, QAccessible::Button)
-    {}
+    explicit ButtonAccessible(QAbstractButton *button) : ControlAccessible(button) {}
 
     QAccessible::Role role() const override
     {
@@ -60,46 +145,56 @@ public:
         QAccessible::State s = QAccessibleWidget::state();
         s.checkable = button()->isCheckable();
         s.checked = button()->isChecked();
+        s.pressed = button()->isDown();
         return s;
     }
-    QStringList actionNames() const override { return {pressAction()}; }
-    void doAction(const QString &name) override
-    {
-        if (name == pressAction() && button()->isEnabled())
-            button()->click();
-    }
-    QStringList keyBindingsForAction(const QString &) const override { return {}; }
 
 private:
-    GraphicalButton *button() const { return static_cast<GraphicalButton *>(widget()); }
+    QAbstractButton *button() const { return static_cast<QAbstractButton *>(widget()); }
 };
 
-QAccessibleInterface *graphicalButtonFactory(const QString &className, QObject *object)
+QAccessibleInterface *controlFactory(const QString &className, QObject *object)
 {
-    auto *button = qobject_cast<GraphicalButton *>(object);
-    if (className == QLatin1String("GraphicalButton") && button)
-        return new GraphicalButtonAccessible(button);
+    if (className == QLatin1String("GraphicalButton") || className == QLatin1String("PushButton"))
+        return new ButtonAccessible(static_cast<QAbstractButton *>(object));
+    if (className == QLatin1String("PictureBox"))
+        return new ControlAccessible(static_cast<QWidget *>(object), QAccessible::Client);
     return nullptr;
+}
+
+void installControlFactory()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(controlFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
 }
 
 } // namespace
 
+PushButton::PushButton(const QString &text, QWidget *parent) : QPushButton(text, parent)
+{
+    installControlFactory();
+}
+
 GraphicalButton::GraphicalButton(QWidget *parent) : QToolButton(parent)
 {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(graphicalButtonFactory);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
+    installControlFactory();
     setFocusPolicy(Qt::StrongFocus);
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setIconSize(QSize(32, 32));
     setAutoRaise(false);
-    // Announce a selection once the click is complete, after clicked().
+    // Ask for the selection once the click is complete, after clicked().
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (std::exchange(m_selectedByClick, false))
             emit selectedByPlayer();
     });
+}
+
+GraphicalButton::~GraphicalButton()
+{
+    delete m_ring;
 }
 
 void GraphicalButton::setBackColor(BgrColor color)
@@ -122,15 +217,24 @@ void GraphicalButton::setForeColor(BgrColor color)
 void GraphicalButton::focusInEvent(QFocusEvent *event)
 {
     QToolButton::focusInEvent(event);
+    if (!m_ring && parentWidget())
+        m_ring = new FocusRing(this);
+    if (m_ring)
+        m_ring->showAround();
     emit focusReceived(event->reason());
+}
+
+void GraphicalButton::focusOutEvent(QFocusEvent *event)
+{
+    QToolButton::focusOutEvent(event);
+    if (m_ring)
+        m_ring->hide();
 }
 
 void GraphicalButton::nextCheckState()
 {
-    if (isCheckable() && !isChecked()) {
-        setChecked(true);
-        m_selectedByClick = true;
-    }
+    // The selection is the owner's to make, once it has let the click through.
+    m_selectedByClick = isCheckable() && !isChecked();
 }
 
 void GraphicalButton::paintEvent(QPaintEvent *)
@@ -139,7 +243,7 @@ void GraphicalButton::paintEvent(QPaintEvent *)
     const QRect r = rect();
     const bool sunken = isDown() || isChecked();
     p.fillRect(r, fromBgr(m_back));
-    drawBevel(p, r.adjusted(0, 0, -1, -1), sunken);
+    drawBevel(p, r, sunken);
 
     // Inside the two-pixel bevel. Pressed, the picture and the caption move one pixel down.
     const int shift = sunken ? 1 : 0;
@@ -175,14 +279,6 @@ void GraphicalButton::paintEvent(QPaintEvent *)
         p.setPen(QColor(128, 128, 128));
         p.drawText(captionRect, flags, text());
     }
-
-    if (hasFocus()) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = r.adjusted(4, 4, -4, -4);
-        option.backgroundColor = fromBgr(m_back);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
-    }
 }
 
 ShapeRect::ShapeRect(BgrColor fill, BgrColor outline, QWidget *parent)
@@ -203,6 +299,7 @@ void ShapeRect::paintEvent(QPaintEvent *)
 
 PictureBox::PictureBox(QWidget *parent) : QWidget(parent)
 {
+    installControlFactory();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -217,6 +314,6 @@ void PictureBox::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Button));
-    drawBevel(p, rect().adjusted(0, 0, -1, -1), true);
+    drawBevel(p, rect(), true);
     p.drawPixmap(2, 2, m_picture);
 }

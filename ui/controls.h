@@ -2,18 +2,53 @@
 
 #include "gamewindow.h"
 
+#include <QAccessibleWidget>
 #include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
 #include <QToolButton>
 #include <QWidget>
 
+class FocusRing;
+
+// Whether a control acts on input now: it is enabled and no modal box is open over its window.
+// Qt holds back the window system's mouse and key events (and so shortcuts) on the same terms;
+// every action that assistive technology asks of a control passes here too (ControlAccessible).
+bool acceptsInput(const QWidget *control);
+
+// What assistive technology can do with a control: press (or toggle) a button, move the focus to
+// a control that takes it. All of it waits on acceptsInput(), like a click.
+class ControlAccessible : public QAccessibleWidget
+{
+public:
+    using QAccessibleWidget::QAccessibleWidget;
+
+    QStringList actionNames() const override;
+    void doAction(const QString &name) final;
+    QStringList keyBindingsForAction(const QString &) const override { return {}; }
+};
+
+// Black or white: the one that stands out more against the closer of the two colours.
+QColor ringColorAgainst(const QColor &first, const QColor &second);
+
+// A plain push button whose accessible actions, like its clicks, wait while a box is open.
+class PushButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    explicit PushButton(const QString &text, QWidget *parent = nullptr);
+};
+
 // A button with its own back and text colours and a picture centred above its caption. It takes
-// the focus from Tab and from a click. Made checkable it stays pressed while selected, and a
-// click selects it (never deselects it): only code clears the selection.
+// the focus from Tab and from a click, and shows it with a ring just outside its edge. Made
+// checkable it stays pressed while selected; a click on it does not select it by itself, it asks
+// (selectedByPlayer) and the owner selects it. Only code clears the selection.
 class GraphicalButton : public QToolButton
 {
     Q_OBJECT
 public:
     explicit GraphicalButton(QWidget *parent = nullptr);
+    ~GraphicalButton() override;
 
     BgrColor backColor() const { return m_back; }
     void setBackColor(BgrColor color);
@@ -25,13 +60,14 @@ public:
 signals:
     // The focus arrived, and why.
     void focusReceived(Qt::FocusReason reason);
-    // A click (mouse, Space, a shortcut) selected this checkable button. A click on a button
-    // that is already selected changes nothing and does not emit it.
+    // A click (mouse, Space, assistive technology) asks to select this checkable button. A click
+    // on a button that is already selected asks nothing.
     void selectedByPlayer();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void nextCheckState() override;
 
 private:
@@ -39,6 +75,7 @@ private:
     BgrColor m_fore = 0;
     bool m_hasFore = false;
     bool m_selectedByClick = false;
+    QPointer<FocusRing> m_ring;
 };
 
 // A filled rectangle with a one-pixel outline, drawn below the buttons; it takes no input.

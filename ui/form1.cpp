@@ -8,6 +8,7 @@
 #include "pictures.h"
 #include "texts.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -259,9 +261,26 @@ std::vector<LabelDesign> labelDesigns()
     };
 }
 
+// A label with a one-pixel black frame around it, whatever its text colour: QFrame would draw a
+// plain frame in the colour of the text.
+class BorderedLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QLabel::paintEvent(event);
+        QPainter p(this);
+        p.setPen(Qt::black);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
 QLabel *makeLabel(QWidget *parent, const LabelDesign &d)
 {
-    auto *label = new QLabel(parent);
+    auto *label = d.border ? new BorderedLabel(parent) : new QLabel(parent);
     label->setObjectName(QLatin1String(d.name));
     if (d.index >= 0)
         label->setProperty("index", d.index);
@@ -271,40 +290,51 @@ QLabel *makeLabel(QWidget *parent, const LabelDesign &d)
     label->setTextFormat(Qt::PlainText);
     label->setAlignment((d.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     label->setWordWrap(!d.fitsText && d.geometry.height() > 2 * QFontMetrics(d.font).height() - 4);
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Labels react to nothing, but the mouse must reach one with a tooltip for it to show.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents, !d.toolTip);
     label->setFocusPolicy(Qt::NoFocus);
 
-    // The text is drawn in the Text role and the frame in WindowText, so the frame stays black.
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    palette.setColor(QPalette::Text, d.text == windowText ? QColor(Qt::black) : fromBgr(d.text));
+    palette.setColor(QPalette::WindowText,
+                     d.text == windowText ? QColor(Qt::black) : fromBgr(d.text));
     if (d.background != transparent) {
         palette.setColor(QPalette::Window, fromBgr(d.background));
         label->setAutoFillBackground(true);
     }
     label->setPalette(palette);
-    label->setForegroundRole(QPalette::Text);
     if (d.border) {
         label->setFrameStyle(QFrame::Box | QFrame::Plain);
         label->setLineWidth(1);
     }
     label->setProperty("fitsText", d.fitsText);
-    label->setProperty("designWidth", d.geometry.width());
     if (d.toolTip)
         label->setToolTip(*d.toolTip);
     label->setText(d.caption);
     return label;
 }
 
-// A label that fits its text grows to the right when its text needs more room than its designed
-// width, and comes back to that width when it needs less.
+// The width a label needs for its text: the text, its frame and a pixel either side.
+int widthFor(const QLabel *label)
+{
+    return QFontMetrics(label->font()).horizontalAdvance(label->text()) + 2 * label->frameWidth() +
+           2;
+}
+
+// A label that fits its text takes the width its text needs, wider or narrower, keeping its left
+// edge.
 void fitToText(QLabel *label)
 {
-    if (!label->property("fitsText").toBool())
-        return;
-    const int frame = 2 * label->frameWidth();
-    const int needed = QFontMetrics(label->font()).horizontalAdvance(label->text()) + frame + 2;
-    label->resize(std::max(label->property("designWidth").toInt(), needed), label->height());
+    if (label->property("fitsText").toBool())
+        label->resize(widthFor(label), label->height());
+}
+
+// Screen readers announce the title of a window that becomes active only for a frame: the game's
+// window is one (a plain QWidget would be a filler).
+QAccessibleInterface *windowFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("Form1"))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
 }
 
 } // namespace
@@ -315,6 +345,11 @@ Form1::Form1(QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(windowFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::windowTitle);
     setWindowIcon(picture("app"));
@@ -391,7 +426,9 @@ void Form1::buildLightweightControls()
 
     for (const LabelDesign &design : labelDesigns()) {
         QLabel *label = makeLabel(m_client, design);
-        fitToText(label);
+        // As designed, unless this machine's font needs more room for the designed caption.
+        if (design.fitsText)
+            label->resize(std::max(label->width(), widthFor(label)), label->height());
         if (design.role) {
             m_labels[static_cast<size_t>(*design.role)] = label;
             label->setAccessibleName(spokenTemplate(*design.role).arg(design.caption));
@@ -411,7 +448,7 @@ void Form1::buildWindowedControls()
     picture1->setGeometry(256, 504, 97, 57);
     picture1->setPicture(picture("cornice").pixmap(QSize(95, 31)));
 
-    m_command1 = new QPushButton(texts::goCaption, m_client);
+    m_command1 = new PushButton(texts::goCaption, m_client);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setGeometry(16, 512, 73, 41);
     m_command1->setFont(defaultFont());
@@ -430,7 +467,7 @@ void Form1::buildWindowedControls()
     command2->setCursor(QCursor(picture("nota").pixmap(QSize(20, 32)), 10, 2));
     connect(command2, &QAbstractButton::clicked, this, &Form1::command2Clicked);
 
-    auto *command4 = new QPushButton(texts::command4Caption, m_client);
+    auto *command4 = new PushButton(texts::command4Caption, m_client);
     command4->setObjectName(QStringLiteral("Command4"));
     command4->setGeometry(48, 496, 49, 57);
     command4->setFont(defaultFont());
@@ -544,6 +581,12 @@ void Form1::setLabelText(Label which, const QString &text)
     l->setText(text);
     fitToText(l);
     l->setAccessibleName(spokenTemplate(which).arg(text.trimmed()));
+    // The amplitude is what a player who cannot see the drawing answers by: each answer button
+    // tells it, so that it is heard wherever the focus is.
+    if (which == Label::lblangolo) {
+        for (int i = 1; i <= 6; ++i)
+            option(i)->setAccessibleDescription(texts::spokenAnswerAmplitude.arg(text.trimmed()));
+    }
 }
 
 QString Form1::labelText(Label which) const

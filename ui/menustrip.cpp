@@ -1,5 +1,7 @@
 #include "menustrip.h"
 
+#include "controls.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -59,11 +61,11 @@ bool hasCommandModifier(const QKeyEvent *event)
 
 #if QT_CONFIG(accessibility)
 
-class MenuStripItemAccessible : public QAccessibleWidget
+class MenuStripItemAccessible : public ControlAccessible
 {
 public:
     explicit MenuStripItemAccessible(MenuStripItem *item)
-        : QAccessibleWidget(item, QAccessible::MenuItem)
+        : ControlAccessible(item, QAccessible::MenuItem)
     {}
 
     QString text(QAccessible::Text t) const override
@@ -90,29 +92,11 @@ public:
         return st;
     }
 
-    QStringList actionNames() const override
-    {
-        QStringList names;
-        if (item()->isEnabled())
-            names << pressAction();
-        return names + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString &actionName) override
-    {
-        if (actionName == pressAction()) {
-            if (item()->isEnabled())
-                item()->click();
-            return;
-        }
-        QAccessibleWidget::doAction(actionName);
-    }
-
     QStringList keyBindingsForAction(const QString &actionName) const override
     {
         if (actionName == pressAction() && !item()->shortcut().isEmpty())
             return {item()->shortcut().toString(QKeySequence::NativeText)};
-        return QAccessibleWidget::keyBindingsForAction(actionName);
+        return {};
     }
 
 private:
@@ -227,6 +211,13 @@ void MenuStripItem::paintEvent(QPaintEvent *)
 
     if (lit)
         painter.fillRect(rect(), pal.color(QPalette::Highlight));
+    if (selected_ && navigating) {
+        // Where the keyboard is: a two-pixel ring on the item's edge, clear of the caption.
+        const QColor ring = ringColorAgainst(pal.color(QPalette::Highlight),
+                                             strip_->palette().color(QPalette::Window));
+        for (const QRect &part : QRegion(rect()).subtracted(rect().adjusted(2, 2, -2, -2)))
+            painter.fillRect(part, ring);
+    }
     painter.setPen(pal.color(lit ? QPalette::HighlightedText : QPalette::WindowText));
 
     const bool underline =
