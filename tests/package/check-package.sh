@@ -409,6 +409,21 @@ else
     rm -f "$record_dir"/swap.*
     check "the install script run 20 times against a swapper leaves every file outside alone" \
         outside_untouched
+
+    # The same member hard-linking a file of the system in as a record file and out again, as
+    # fast as a program can, so that what the install script opened may have lost its second
+    # link by the time it looks.
+    perl -e 'my ($file, $name) = @ARGV; while (1) { link $file, $name; unlink $name }' \
+        "$near_bait" "$record_dir/ang.txt" &
+    swapper=$!
+    for _ in $(seq 60); do
+        configure
+    done
+    kill "$swapper"
+    wait "$swapper" 2>/dev/null
+    swapper=""
+    check "the install script run 60 times against a linker leaves every file outside alone" \
+        outside_untouched
     configure
     check_eq "configuring after the swapper succeeds" 0 "$?"
     check "after the swapper, a player reads the record" record_readable

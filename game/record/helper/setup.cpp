@@ -9,8 +9,10 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <random>
 #include <string>
 #include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -137,48 +139,97 @@ const char *misfit(const struct stat &status)
     return "a device";
 }
 
-constexpr int fileFlags = O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+bool isAsWanted(const struct stat &status, const Wanted &wanted)
+{
+    return S_ISREG(status.st_mode) && status.st_nlink == 1 && status.st_uid == wanted.owner &&
+           status.st_gid == wanted.group && (status.st_mode & 07777) == wanted.mode;
+}
 
+// Whether those who may read the record could read this file already: only then may its
+// content move into the record file.
+bool isReadableAs(const struct stat &status, const Wanted &wanted)
+{
+    return (status.st_mode & S_IROTH) != 0 ||
+           (status.st_gid == wanted.group && (status.st_mode & S_IRGRP) != 0);
+}
+
+// Waits a little for a save under way to end, so that replacing a file does not undo it. A lock
+// held for longer (a stopped helper) does not stop the set-up.
+void waitForSaves(int dir)
+{
+    for (int tries = 0; tries < 1500; ++tries) {
+        if (::flock(dir, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+            return;
+        ::usleep(2000);
+    }
+    std::fputs("sferdoni-record: another program holds the record's lock; going on\n", stderr);
+}
+
+// An empty file of this program's own in dir, under a name nobody could have guessed.
+Fd createFresh(int dir, const char *name, std::string &freshName)
+{
+    std::random_device random;
+    for (int tries = 0; tries < 100; ++tries) {
+        freshName = std::string(".") + name + ".setup-" + std::to_string(random()) +
+                    std::to_string(random());
+        Fd fd(::openat(dir, freshName.c_str(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600));
+        if (fd.valid() || errno != EEXIST)
+            return fd;
+    }
+    return Fd();
+}
+
+// Group games may rename, link and unlink anything in the directory, so a file opened by its
+// name may be any file of the system, hard-linked in for a moment. Such a file is only ever
+// read: when a record file is not as wanted, a fresh file is made, given its owner and mode,
+// filled with the old content (when those who read the record could read it already) and
+// renamed over the name, which replaces whatever stands there without following it.
 bool setUpFile(int dir, const std::string &path, const char *name, const Wanted &wanted)
 {
-    struct stat status = {};
-    Fd fd(::openat(dir, name, fileFlags, 0600));
-    const char *found = nullptr;
-    if (fd.valid()) {
-        if (::fstat(fd.get(), &status) != 0)
-            return failed(path, "fstat");
-        found = misfit(status);
-    } else {
-        const int error = errno;
-        if (::fstatat(dir, name, &status, AT_SYMLINK_NOFOLLOW) == 0)
-            found = misfit(status);
-        if (!found) {
-            errno = error;
-            return failed(path, "open");
-        }
-    }
-    if (found) {
-        fd = Fd();
-        if (S_ISDIR(status.st_mode)) {
+    std::string content;
+    struct stat opened = {};
+    const recordfiles::Problem problem = recordfiles::readAt(dir, name, content, &opened);
+    if (!problem && isAsWanted(opened, wanted))
+        return true;
+    const bool unopened = problem.kind == recordfiles::Problem::System;
+    const bool missing = unopened && problem.error == ENOENT;
+    // What stands at the name, for the message: not necessarily what was opened.
+    const char *was = nullptr;
+    struct stat entry = {};
+    if (!missing) {
+        if (::fstatat(dir, name, &entry, AT_SYMLINK_NOFOLLOW) != 0)
+            return failed(path, "stat");
+        if (S_ISDIR(entry.st_mode)) {
             report(path, "is a directory; remove it and configure the package again");
             return false;
         }
-        // Only the name goes: unlinking never follows a link, nor touches another link's file.
-        if (::unlinkat(dir, name, 0) != 0)
-            return failed(path, "unlink");
-        fd = Fd(::openat(dir, name, fileFlags | O_EXCL, 0600));
-        if (!fd.valid())
+        // A record that could not be read is never replaced by an empty one. (A socket
+        // cannot be opened at all.)
+        if (unopened && !misfit(entry)) {
+            errno = problem.error;
             return failed(path, "open");
-        if (::fstat(fd.get(), &status) != 0)
-            return failed(path, "fstat");
-        if (misfit(status)) {
-            report(path, "is not a regular file");
-            return false;
         }
-        std::fprintf(stderr, "sferdoni-record: %s was %s; it is now an empty record file\n",
-                     path.c_str(), found);
+        was = problem.kind == recordfiles::Problem::TooLarge ? "a file too large for a record"
+                                                             : misfit(entry);
     }
-    return apply(fd.get(), wanted, path);
+    if (problem || was || opened.st_nlink != 1 || !isReadableAs(opened, wanted))
+        content.clear();
+
+    std::string freshName;
+    const Fd fresh = createFresh(dir, name, freshName);
+    if (!fresh.valid())
+        return failed(path, "create");
+    if (!apply(fresh.get(), wanted, path) || !recordfiles::writeAll(fresh.get(), content) ||
+        ::fsync(fresh.get()) != 0 || ::renameat(dir, freshName.c_str(), dir, name) != 0) {
+        const bool result = failed(path, "replace");
+        ::unlinkat(dir, freshName.c_str(), 0);
+        return result;
+    }
+    if (was)
+        std::fprintf(stderr, "sferdoni-record: %s was %s; it is now an empty record file\n",
+                     path.c_str(), was);
+    return true;
 }
 
 } // namespace
@@ -222,6 +273,7 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
     if (!apply(dir.get(), wanted[0], path))
         return SetupFailed;
 
+    waitForSaves(dir.get());
     bool done = true;
     int index = 1;
     for (const char *name : {"ang.txt", "nang.txt"}) {

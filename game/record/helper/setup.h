@@ -11,13 +11,16 @@
 //
 // The directory that holds the record directory must belong to root and be writable by nobody
 // else; the missing parts of its path are made 0755. The record directory is made when missing
-// and never followed when it is a link. Group games may write it, so no file in it is ever
-// acted on by name: each is opened without following a link and without blocking (creating it
-// empty when missing, never truncating it), must be a regular file with a single link, and
-// gets its owner and mode through the open descriptor. A link, FIFO, socket, device or file with
-// other links found at a record file's name is removed (unlinking never follows it) and an empty
-// file is made in its place; a directory found there is an error. Other entries of the directory
-// are left alone.
+// and never followed when it is a link. Group games may write it, so nothing found in it is
+// ever changed, whether by name or through a descriptor: a file opened there may be any file of
+// the system, linked in for a moment. A record file that is already a regular file with one
+// link and the wanted owner and mode is left as it is. Any other is replaced: a fresh file is
+// made beside it under an unguessable name, given its owner and mode, filled with the old
+// content when that was a regular file those who read the record could read already, and
+// renamed over the name (renaming never follows what it replaces). A link, FIFO, socket or
+// device found there so becomes an empty record file; a directory found there is an error.
+// Set-up first waits up to 3 s for a save under way. Other entries of the directory are left
+// alone.
 //
 // Exit status: 0 done; 2 failed (a message on standard error names the path and the cause);
 // 64 wrong arguments; 77 when the real or effective user is not root.
