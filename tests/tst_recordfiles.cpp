@@ -581,6 +581,9 @@ private slots:
         std::atomic<int> lastError{0};
         const auto player = [&](int first) {
             RecordDirectory files(path);
+            // Whole pairs are tested here, not the bounded wait: saving in a tight loop, one
+            // player can keep the other out for longer than a game would ever wait.
+            files.lockTimeoutMs = 60000;
             for (int score = first; score < 400; score += 2) {
                 Problem problem;
                 const std::string s = std::to_string(score);
