@@ -40,6 +40,21 @@ QString nameOf(const QWidget *w)
 
 constexpr quint32 none = 0xFFFFFFFF;
 
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *w) { w->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        count += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 // The contrast of two colours, as WCAG 2 measures it.
 double contrast(const QColor &a, const QColor &b)
 {
@@ -475,6 +490,19 @@ private slots:
             QCOMPARE(form.clientArea()->childAt(p), above);
         QVERIFY(below->isVisibleTo(&form));
         QVERIFY(below->focusPolicy() & Qt::TabFocus);
+
+        // Nobody sees it, so it is not painted; it is once the button above it is hidden.
+        PaintCounter painted(below);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.repaint();
+        QCOMPARE(painted.count, 0);
+        form.setOptionVisible(cover, false);
+        QTRY_VERIFY(painted.count > 0);
+        form.setOptionVisible(cover, true);
+        painted.count = 0;
+        form.repaint();
+        QCOMPARE(painted.count, 0);
     }
 
     void buttonsLieAboveLabelsAndShapes()

@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -511,6 +512,11 @@ void Form1::buildWindowedControls()
     exit->setToolTip(texts::exitToolTip);
     connect(exit, &QAbstractButton::clicked, this, &Form1::exitClicked);
 
+    // Go, Command4, Nuova nota and the picture lie wholly under answer buttons: nobody sees them,
+    // so they are not painted while those buttons show. They still take the focus.
+    m_covered = {m_command1, command4, command2, picture1};
+    paintOnlyUncovered();
+
     // Tab order: Go, Nuova nota, Command4, the six answers, the picture, Esci.
     QWidget *chain[] = {m_command1,   command2,     command4,     m_options[1],
                         m_options[2], m_options[3], m_options[4], m_options[5],
@@ -607,6 +613,20 @@ void Form1::setOptionForeColor(int index, BgrColor color)
 void Form1::setOptionVisible(int index, bool visible)
 {
     option(index)->setVisible(visible);
+    paintOnlyUncovered();
+}
+
+// A control under a shown answer button is not painted: Qt would paint it at every frame only for
+// the button to cover it again.
+void Form1::paintOnlyUncovered()
+{
+    for (QWidget *control : m_covered) {
+        const bool covered = std::any_of(m_options.begin() + 1, m_options.end(), [&](QWidget *o) {
+            return o->isVisibleTo(m_client) && o->geometry().contains(control->geometry());
+        });
+        if (control->updatesEnabled() == covered)
+            control->setUpdatesEnabled(!covered);
+    }
 }
 
 void Form1::setOptionEnabled(int index, bool enabled)

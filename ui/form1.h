@@ -82,6 +82,7 @@ private:
     void buildWindowedControls();
     void buildMenu();
     void selectOption(int index);
+    void paintOnlyUncovered();
     QWidget *boxParent();
 
     QTimer m_timer1;
@@ -90,4 +91,5 @@ private:
     std::array<GraphicalButton *, 7> m_options{}; // Option1(1..6); index 0 is left out
     std::array<QLabel *, 7> m_labels{};           // by Label
     QPushButton *m_command1 = nullptr;
+    std::array<QWidget *, 4> m_covered{}; // the controls that answer buttons may cover
 };
