@@ -9,7 +9,15 @@
 using BgrColor = quint32;
 
 // The labels whose text the game sets or reads, by their control names.
-enum class Label { lblangolo, lblScore, lblScore1, lblconto, lblpunti, lblnome, lblnome1 };
+enum class Label {
+    lblangolo, // the amplitude of the current angle
+    lblScore,  // the correct answers
+    lblScore1, // the wrong answers
+    lblconto,  // the countdown
+    lblpunti,  // the record score
+    lblnome,   // the record holder
+    lblnome1,  // the player's name
+};
 
 enum class MessageIcon { None, Information, Exclamation };
 

@@ -204,7 +204,8 @@ private slots:
         Form1 form;
         QWidget *w = control(form, name, index);
         QVERIFY2(w, "no such control");
-        if (w->property("fitsText").toBool()) {
+        const auto *textLabel = qobject_cast<TextLabel *>(w);
+        if (textLabel && textLabel->fitsText()) {
             // A label that fits its text may be a few pixels wider with this machine's fonts.
             QCOMPARE(w->pos(), geometry.topLeft());
             QCOMPARE(w->height(), geometry.height());
@@ -298,8 +299,9 @@ private slots:
             if (auto *label = qobject_cast<QLabel *>(w)) {
                 if (label->wordWrap() || label->text().isEmpty())
                     continue;
-                if (label->property("fitsText").toBool() &&
-                    label->width() > label->property("designWidth").toInt() + 4)
+                const auto *textLabel = qobject_cast<TextLabel *>(label);
+                if (textLabel && textLabel->fitsText() &&
+                    label->width() > textLabel->designWidth() + 4)
                     continue;
                 text = label->text();
                 room -= 2 * label->frameWidth();

@@ -297,6 +297,26 @@ void ShapeRect::paintEvent(QPaintEvent *)
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
+TextLabel::TextLabel(const QRect &design, bool fitsText, bool bordered, QWidget *parent)
+    : QLabel(parent), m_designWidth(design.width()), m_fitsText(fitsText), m_bordered(bordered)
+{
+    setGeometry(design);
+    if (bordered) {
+        setFrameStyle(QFrame::Box | QFrame::Plain);
+        setLineWidth(1);
+    }
+}
+
+void TextLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!m_bordered)
+        return;
+    QPainter p(this);
+    p.setPen(Qt::black);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
 PictureBox::PictureBox(QWidget *parent) : QWidget(parent)
 {
     installControlFactory();

@@ -3,6 +3,7 @@
 #include "gamewindow.h"
 
 #include <QAccessibleWidget>
+#include <QLabel>
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
@@ -94,6 +95,27 @@ protected:
 private:
     BgrColor m_fill;
     BgrColor m_outline;
+};
+
+// A label of the window, placed as designed. Bordered, it has a one-pixel black frame whatever its
+// text colour (QFrame would draw a plain frame in the colour of the text). One that fits its text
+// is resized to its text by its owner whenever the text changes.
+class TextLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    TextLabel(const QRect &design, bool fitsText, bool bordered, QWidget *parent = nullptr);
+
+    bool fitsText() const { return m_fitsText; }
+    int designWidth() const { return m_designWidth; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int m_designWidth;
+    bool m_fitsText;
+    bool m_bordered;
 };
 
 // A sunken box showing a picture at its top-left corner; it takes the focus from Tab.
