@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "accessibility.h"
 #include "angles.h"
 #include "clientarea.h"
 #include "colors.h"
@@ -8,7 +9,6 @@
 #include "pictures.h"
 #include "texts.h"
 
-#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -267,26 +267,13 @@ void fitToText(TextLabel *label)
         label->resize(widthFor(label), label->height());
 }
 
-// Screen readers announce the title of a window that becomes active only for a frame: the game's
-// window is one (a plain QWidget would be a filler).
-QAccessibleInterface *windowFactory(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("Form1"))
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
-    return nullptr;
-}
-
 } // namespace
 
 Form1::Form1(QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(windowFactory);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
+    installAccessibleInterfaces();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::windowTitle);
     setWindowIcon(picture("app"));
