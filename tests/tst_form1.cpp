@@ -39,6 +39,8 @@ QString nameOf(const QWidget *w)
 }
 
 constexpr quint32 none = 0xFFFFFFFF;
+// Transparent by design, nothing lies under them: they are filled with the window's colour.
+constexpr quint32 window = Form1::backColor;
 
 // Counts the paint events a widget receives.
 class PaintCounter : public QObject
@@ -155,12 +157,12 @@ private slots:
 
         row("Label4") << "Label4" << -1 << QRect(16, 64, 113, 65) << "Ampiezza in gradi" << none
                       << quint32(0) << sans << 24 << true << "" << true;
-        row("lblangolo") << "lblangolo" << -1 << QRect(24, 144, 89, 49) << "" << none
+        row("lblangolo") << "lblangolo" << -1 << QRect(24, 144, 89, 49) << "" << window
                          << quint32(0x00FF00FF) << sans << 32 << true << "" << true;
         row("lblScore") << "lblScore" << -1 << QRect(48, 368, 37, 59) << "0" << quint32(0x00FFFFC0)
                         << quint32(0x0000FF00) << serif << 48 << true
                         << "Questo è il tuo punteggio. Forza con il  record" << true;
-        row("lblconto") << "lblconto" << -1 << QRect(568, 88, 137, 41) << "00.00.00" << none
+        row("lblconto") << "lblconto" << -1 << QRect(568, 88, 137, 41) << "00.00.00" << window
                         << quint32(0x0000FFFF) << QStringLiteral("Arial Black") << 24 << true << ""
                         << true;
         row("lblScore1") << "lblScore1" << -1 << QRect(632, 368, 36, 59) << "0"

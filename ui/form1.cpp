@@ -98,6 +98,11 @@ struct LabelDesign
 
 const QString noCaption;
 
+// The background of a transparent label that changes often and under which nothing is ever
+// drawn: filled with the colour of the window it lies on, it looks the same, and Qt repaints it
+// alone instead of the window and the drawing under it.
+constexpr BgrColor onTheWindow = Form1::backColor;
+
 // The labels, from the bottom of the stack up.
 std::vector<LabelDesign> labelDesigns()
 {
@@ -188,6 +193,7 @@ std::vector<LabelDesign> labelDesigns()
         {.name = "lblconto",
          .geometry = {568, 88, 137, 41},
          .caption = texts::clockAtCreation,
+         .background = onTheWindow,
          .text = 0x0000FFFF,
          .font = designFont(Face::Heavy, 24, true),
          .border = true,
@@ -209,6 +215,7 @@ std::vector<LabelDesign> labelDesigns()
         {.name = "lblangolo",
          .geometry = {24, 144, 89, 49},
          .caption = noCaption,
+         .background = onTheWindow,
          .text = 0x00FF00FF,
          .font = designFont(Face::SansSerif, 32, true),
          .border = true,
@@ -515,6 +522,8 @@ void Form1::setOptionForeColor(int index, BgrColor color)
 
 void Form1::setOptionVisible(int index, bool visible)
 {
+    if (option(index)->isVisibleTo(m_client) == visible)
+        return;
     option(index)->setVisible(visible);
     paintOnlyUncovered();
 }
