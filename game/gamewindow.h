@@ -29,7 +29,7 @@ class GameWindow
 public:
     virtual ~GameWindow() = default;
 
-    // Drawing on the window's kept picture, below all controls.
+    // Drawing on the window, below all controls; kept until it is cleared.
     virtual void clearDrawing() = 0;
     virtual void setFillColor(BgrColor color) = 0;
     // The sector between two bearings (degrees clockwise from 12 o'clock), filled in the fill

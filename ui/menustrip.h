@@ -18,7 +18,6 @@ public:
 
     // True while the strip is in keyboard navigation and this item is the current one.
     bool isSelected() const { return m_selected; }
-    MenuStrip *strip() const { return m_strip; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
