@@ -3,7 +3,7 @@
 // timed call by call.
 
 #include "benchsupport.h"
-#include "recordingwindow.h"
+#include "testsupport.h"
 
 #include "clientarea.h"
 #include "form1.h"

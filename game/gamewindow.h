@@ -9,7 +9,15 @@
 using BgrColor = quint32;
 
 // The labels whose text the game sets or reads, by their control names.
-enum class Label { lblangolo, lblScore, lblScore1, lblconto, lblpunti, lblnome, lblnome1 };
+enum class Label {
+    lblangolo, // the amplitude of the current angle
+    lblScore,  // the correct answers
+    lblScore1, // the wrong answers
+    lblconto,  // the countdown
+    lblpunti,  // the record score
+    lblnome,   // the record holder
+    lblnome1,  // the player's name
+};
 
 enum class MessageIcon { None, Information, Exclamation };
 
@@ -21,7 +29,7 @@ class GameWindow
 public:
     virtual ~GameWindow() = default;
 
-    // Drawing on the window's kept picture, below all controls.
+    // Drawing on the window, below all controls; kept until it is cleared.
     virtual void clearDrawing() = 0;
     virtual void setFillColor(BgrColor color) = 0;
     // The sector between two bearings (degrees clockwise from 12 o'clock), filled in the fill

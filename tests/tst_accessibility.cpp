@@ -5,7 +5,7 @@
 #include "form1.h"
 #include "game.h"
 #include "menustrip.h"
-#include "recordingwindow.h"
+#include "testsupport.h"
 #include "wiring.h"
 
 #include <QAccessible>

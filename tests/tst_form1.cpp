@@ -39,6 +39,23 @@ QString nameOf(const QWidget *w)
 }
 
 constexpr quint32 none = 0xFFFFFFFF;
+// Transparent by design, nothing lies under them: they are filled with the window's colour.
+constexpr quint32 window = Form1::backColor;
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *w) { w->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        count += e->type() == QEvent::Paint;
+        return false;
+    }
+};
 
 // The contrast of two colours, as WCAG 2 measures it.
 double contrast(const QColor &a, const QColor &b)
@@ -140,12 +157,12 @@ private slots:
 
         row("Label4") << "Label4" << -1 << QRect(16, 64, 113, 65) << "Ampiezza in gradi" << none
                       << quint32(0) << sans << 24 << true << "" << true;
-        row("lblangolo") << "lblangolo" << -1 << QRect(24, 144, 89, 49) << "" << none
+        row("lblangolo") << "lblangolo" << -1 << QRect(24, 144, 89, 49) << "" << window
                          << quint32(0x00FF00FF) << sans << 32 << true << "" << true;
         row("lblScore") << "lblScore" << -1 << QRect(48, 368, 37, 59) << "0" << quint32(0x00FFFFC0)
                         << quint32(0x0000FF00) << serif << 48 << true
                         << "Questo è il tuo punteggio. Forza con il  record" << true;
-        row("lblconto") << "lblconto" << -1 << QRect(568, 88, 137, 41) << "00.00.00" << none
+        row("lblconto") << "lblconto" << -1 << QRect(568, 88, 137, 41) << "00.00.00" << window
                         << quint32(0x0000FFFF) << QStringLiteral("Arial Black") << 24 << true << ""
                         << true;
         row("lblScore1") << "lblScore1" << -1 << QRect(632, 368, 36, 59) << "0"
@@ -189,7 +206,8 @@ private slots:
         Form1 form;
         QWidget *w = control(form, name, index);
         QVERIFY2(w, "no such control");
-        if (w->property("fitsText").toBool()) {
+        const auto *textLabel = qobject_cast<TextLabel *>(w);
+        if (textLabel && textLabel->fitsText()) {
             // A label that fits its text may be a few pixels wider with this machine's fonts.
             QCOMPARE(w->pos(), geometry.topLeft());
             QCOMPARE(w->height(), geometry.height());
@@ -283,8 +301,9 @@ private slots:
             if (auto *label = qobject_cast<QLabel *>(w)) {
                 if (label->wordWrap() || label->text().isEmpty())
                     continue;
-                if (label->property("fitsText").toBool() &&
-                    label->width() > label->property("designWidth").toInt() + 4)
+                const auto *textLabel = qobject_cast<TextLabel *>(label);
+                if (textLabel && textLabel->fitsText() &&
+                    label->width() > textLabel->designWidth() + 4)
                     continue;
                 text = label->text();
                 room -= 2 * label->frameWidth();
@@ -475,6 +494,19 @@ private slots:
             QCOMPARE(form.clientArea()->childAt(p), above);
         QVERIFY(below->isVisibleTo(&form));
         QVERIFY(below->focusPolicy() & Qt::TabFocus);
+
+        // Nobody sees it, so it is not painted; it is once the button above it is hidden.
+        PaintCounter painted(below);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.repaint();
+        QCOMPARE(painted.count, 0);
+        form.setOptionVisible(cover, false);
+        QTRY_VERIFY(painted.count > 0);
+        form.setOptionVisible(cover, true);
+        painted.count = 0;
+        form.repaint();
+        QCOMPARE(painted.count, 0);
     }
 
     void buttonsLieAboveLabelsAndShapes()

@@ -2,8 +2,8 @@
 
 #include "angles.h"
 #include "game.h"
-#include "recordingwindow.h"
 #include "recordtesting.h"
+#include "testsupport.h"
 
 #include <QTest>
 
@@ -15,12 +15,6 @@ namespace {
 const QString greetingEnd = QStringLiteral(" vediamo se sei un vero campione  ");
 const QString startTitle = QStringLiteral("Riconosciamo gli Sferdoni");
 const QString saved = QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E");
-
-// r for a first angle of 40 degrees (acute), then 200 (concave), and so on.
-float rFor(int drawn)
-{
-    return float((drawn - 0.5) / 360.0);
-}
 
 struct Table
 {
@@ -40,14 +34,6 @@ struct Table
         const int t = game.state().tipoangolo;
         window.click(t);
         game.verificarisposta(t);
-    }
-
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const auto &b : window.boxes)
-            texts << b.text;
-        return texts;
     }
 };
 
@@ -101,7 +87,7 @@ private slots:
         QCOMPARE(t.window.labelText(Label::lblnome1), QString());
         t.winOnce();
         t.game.exitSequence();
-        QCOMPARE(t.boxTexts(),
+        QCOMPARE(boxTexts(t.window),
                  (QStringList{t.window.boxes[0].text, "Bravo è esatto", "Ciao a presto ", saved}));
         QCOMPARE(t.record.name, QStringLiteral("\r\n"));
     }
@@ -188,7 +174,7 @@ private slots:
         QStringList want{QStringLiteral("Ciao a presto Ada")};
         if (beaten)
             want << saved;
-        QCOMPARE(t.boxTexts(), want);
+        QCOMPARE(boxTexts(t.window), want);
         QCOMPARE(t.record.saves, beaten ? 1 : 0);
         if (beaten) {
             QCOMPARE(t.record.score, QString::number(wins) + QStringLiteral("\r\n"));
@@ -214,7 +200,7 @@ private slots:
             t.game.exitSequence();
         };
         t.game.exitSequence();
-        QCOMPARE(t.boxTexts(), (QStringList{"Ciao a presto Ada", saved}));
+        QCOMPARE(boxTexts(t.window), (QStringList{"Ciao a presto Ada", saved}));
         QCOMPARE(t.record.saves, 1);
         QCOMPARE(t.window.log.count(QStringLiteral("end")), 1);
     }
@@ -232,7 +218,7 @@ private slots:
         };
         t.window.click(Straight);
         t.game.verificarisposta(Straight);
-        QCOMPARE(t.boxTexts(), (QStringList{"HAI SBAGLIATO", "Ciao a presto Ada"}));
+        QCOMPARE(boxTexts(t.window), (QStringList{"HAI SBAGLIATO", "Ciao a presto Ada"}));
         QVERIFY(t.game.ended());
         // Nothing of the answer runs after the end.
         QCOMPARE(t.window.log.last(), QStringLiteral("end"));
@@ -267,7 +253,7 @@ private slots:
             t.winOnce();
         t.window.boxes.clear();
         t.game.exitSequence();
-        QCOMPARE(t.boxTexts(), QStringList{"Ciao a presto Ada"});
+        QCOMPARE(boxTexts(t.window), QStringList{"Ciao a presto Ada"});
         QCOMPARE(t.record.saves, 0);
         QVERIFY(t.game.ended());
     }
@@ -280,7 +266,7 @@ private slots:
         t.winOnce();
         t.window.boxes.clear();
         t.game.exitSequence();
-        QCOMPARE(t.boxTexts(),
+        QCOMPARE(boxTexts(t.window),
                  (QStringList{"Ciao a presto Ada", "Non riesco a salvare il record"}));
         QVERIFY(t.game.ended());
     }
@@ -293,7 +279,7 @@ private slots:
         t.winOnce();
         t.window.boxes.clear();
         t.game.exitSequence();
-        QCOMPARE(t.boxTexts(), QStringList{"Ciao a presto Ada"});
+        QCOMPARE(boxTexts(t.window), QStringList{"Ciao a presto Ada"});
         QVERIFY(t.game.ended());
     }
 

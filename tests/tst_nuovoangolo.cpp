@@ -1,6 +1,6 @@
 #include "angles.h"
 #include "game.h"
-#include "recordingwindow.h"
+#include "testsupport.h"
 
 #include <QTest>
 
@@ -8,12 +8,6 @@
 #include <set>
 
 namespace {
-
-// An r that the draw turns into the given amplitude 1..360.
-float rFor(int drawn)
-{
-    return float((drawn - 0.5) / 360.0);
-}
 
 // The outcome of each drawn amplitude, from the table of what the player can be shown.
 struct Outcome

@@ -6,7 +6,7 @@
 #include "form1.h"
 #include "game.h"
 #include "menustrip.h"
-#include "recordingwindow.h"
+#include "testsupport.h"
 #include "wiring.h"
 
 #include <QAccessible>
@@ -20,52 +20,6 @@
 #include <map>
 
 namespace {
-
-float rFor(int drawn)
-{
-    return float((drawn - 0.5) / 360.0);
-}
-
-// Closes every message box as soon as it opens, noting its text, title and icon, and what the
-// window showed at that moment.
-class BoxCloser : public QObject
-{
-public:
-    struct Seen
-    {
-        QString text;
-        QString title;
-        QMessageBox::Icon icon;
-    };
-    QList<Seen> seen;
-    std::function<void()> whileOpen;
-
-    BoxCloser()
-    {
-        m_timer.setInterval(5);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            seen << Seen{box->text(), box->windowTitle(), box->icon()};
-            if (whileOpen)
-                whileOpen();
-            QTest::keyClick(box, Qt::Key_Return);
-        });
-        m_timer.start();
-    }
-
-    QStringList texts() const
-    {
-        QStringList t;
-        for (const Seen &s : seen)
-            t << s.text;
-        return t;
-    }
-
-private:
-    QTimer m_timer;
-};
 
 const QString bravo = QStringLiteral("Bravo è esatto");
 const QString sbagliato = QStringLiteral("HAI SBAGLIATO");

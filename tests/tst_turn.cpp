@@ -1,16 +1,11 @@
 #include "angles.h"
 #include "game.h"
 #include "help.h"
-#include "recordingwindow.h"
+#include "testsupport.h"
 
 #include <QTest>
 
 namespace {
-
-float rFor(int drawn, int offset = 1)
-{
-    return float((drawn - offset + 0.5) / 360.0);
-}
 
 // A game over a recording window whose next angles are the given drawn amplitudes.
 struct Table
@@ -33,14 +28,6 @@ struct Table
     {
         window.click(index);
         game.verificarisposta(index);
-    }
-
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const auto &b : window.boxes)
-            texts << b.text;
-        return texts;
     }
 };
 
@@ -82,7 +69,7 @@ private slots:
         };
         t.answer(Acute);
 
-        QCOMPARE(t.boxTexts(), QStringList{bravo});
+        QCOMPARE(boxTexts(t.window), QStringList{bravo});
         QCOMPARE(t.window.boxes[0].title, QStringLiteral("Sferdoni"));
         QCOMPARE(t.window.boxes[0].icon, MessageIcon::None);
         QCOMPARE(esatteDuringBox, 0); // counted only after the box is closed
@@ -118,7 +105,7 @@ private slots:
         };
         t.answer(Concave);
 
-        QCOMPARE(t.boxTexts(), QStringList{sbagliato});
+        QCOMPARE(boxTexts(t.window), QStringList{sbagliato});
         QCOMPARE(t.window.boxes[0].title, QStringLiteral("Sferdoni"));
         QCOMPARE(errateDuringBox, 1);         // already counted...
         QCOMPARE(errorsDuringBox, QString()); // ...but the label still shows the old count
@@ -139,7 +126,7 @@ private slots:
         QCOMPARE(t.game.state().errate, 3);
         QVERIFY(!t.window.command1Visible);
         t.answer(Acute);
-        QCOMPARE(t.boxTexts(), (QStringList{sbagliato, sbagliato, sbagliato, bravo}));
+        QCOMPARE(boxTexts(t.window), (QStringList{sbagliato, sbagliato, sbagliato, bravo}));
         QCOMPARE(t.game.state().errate, 3);
         QCOMPARE(t.game.state().esatte, 1);
         QCOMPARE(t.window.labelText(Label::lblScore1), QStringLiteral("3"));
@@ -167,9 +154,9 @@ private slots:
         QFETCH(int, wrong);
         Table t{drawn, 10};
         t.answer(wrong);
-        QCOMPARE(t.boxTexts(), QStringList{sbagliato});
+        QCOMPARE(boxTexts(t.window), QStringList{sbagliato});
         t.answer(correct);
-        QCOMPARE(t.boxTexts(), (QStringList{sbagliato, bravo}));
+        QCOMPARE(boxTexts(t.window), (QStringList{sbagliato, bravo}));
     }
 
     void command4StartsATurnWithoutCountingOrShowingGo()
@@ -276,7 +263,7 @@ private slots:
 
         // The next answer is judged against the last real angle.
         t.answer(Concave);
-        QCOMPARE(t.boxTexts(), (QStringList{sbagliato, bravo}));
+        QCOMPARE(boxTexts(t.window), (QStringList{sbagliato, bravo}));
     }
 
     void theLargestRandomNumberGivesAPracticeOf359()

@@ -4,8 +4,8 @@
 #include "controls.h"
 #include "form1.h"
 #include "game.h"
-#include "recordingwindow.h"
 #include "recordtesting.h"
+#include "testsupport.h"
 #include "translations.h"
 #include "wiring.h"
 
@@ -20,46 +20,6 @@
 #include <QTimer>
 
 namespace {
-
-// Answers every box as a player would: types the name into the name box, closes the others,
-// noting what each said.
-class Player : public QObject
-{
-public:
-    QString name;
-    bool cancelName = false;
-    QStringList said;
-    QStringList nameBoxButtons;
-
-    explicit Player(QString n) : name(std::move(n))
-    {
-        m_timer.setInterval(5);
-        connect(&m_timer, &QTimer::timeout, this, &Player::answer);
-        m_timer.start();
-    }
-
-private:
-    void answer()
-    {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
-            return;
-        if (auto *input = qobject_cast<QInputDialog *>(modal)) {
-            for (QPushButton *b : input->findChildren<QPushButton *>())
-                nameBoxButtons << b->text();
-            QWidget *field = input->focusWidget();
-            for (const QChar c : name)
-                QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c),
-                                    Qt::NoModifier);
-            QTest::keyClick(field, cancelName ? Qt::Key_Escape : Qt::Key_Return);
-        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            said << box->text();
-            QTest::keyClick(box, Qt::Key_Return);
-        }
-    }
-
-    QTimer m_timer;
-};
 
 struct Session
 {
@@ -86,7 +46,7 @@ void forgetTheEnd()
 // The close box, in a process of its own: the program must really end, and save nothing.
 int closeBoxChild(const QString &dir)
 {
-    Player player(QStringLiteral("Zed"));
+    BoxCloser player(QStringLiteral("Zed"));
     Session s(dir);
     s.game.start();
     s.form.show();
@@ -110,7 +70,7 @@ private slots:
     {
         RecordDir d;
         {
-            Player player(QStringLiteral("Niccolò"));
+            BoxCloser player(QStringLiteral("Niccolò"));
             Session s(d.path);
             s.game.start();
             QVERIFY(!s.form.isVisible()); // shown only after the start
@@ -129,7 +89,7 @@ private slots:
 
             QTest::mouseClick(s.form.findChild<QWidget *>(QStringLiteral("Cmdexit1")),
                               Qt::LeftButton);
-            QCOMPARE(player.said,
+            QCOMPARE(player.texts(),
                      (QStringList{" Niccolò vediamo se sei un vero campione  ", "HAI SBAGLIATO",
                                   "Bravo è esatto", "Bravo è esatto", "Ciao a presto Niccolò",
                                   "Ok ho registrato il tuo record, C A M P I O N E"}));
@@ -142,7 +102,7 @@ private slots:
         QCOMPARE(d.score(), QByteArray("2\r\n"));
         QCOMPARE(d.name(), QByteArray("Niccol\xF2\r\n"));
         {
-            Player player(QStringLiteral("Bea"));
+            BoxCloser player(QStringLiteral("Bea"));
             player.cancelName = true;
             Session s(d.path);
             s.game.start();
@@ -150,10 +110,10 @@ private slots:
             QCOMPARE(s.form.labelText(Label::lblpunti), QStringLiteral("2\r\n"));
             QCOMPARE(s.form.labelText(Label::lblnome), QStringLiteral("Niccolò\r\n"));
             QCOMPARE(s.form.labelText(Label::lblnome1), QString());
-            QCOMPARE(player.said.first(), QStringLiteral("  vediamo se sei un vero campione  "));
+            QCOMPARE(player.texts().first(), QStringLiteral("  vediamo se sei un vero campione  "));
             s.answer(s.correct());
             s.game.exitSequence(); // 1 does not beat 2
-            QCOMPARE(player.said.last(), QStringLiteral("Ciao a presto "));
+            QCOMPARE(player.texts().last(), QStringLiteral("Ciao a presto "));
         }
         forgetTheEnd();
         QCOMPARE(d.score(), QByteArray("2\r\n"));
@@ -164,10 +124,10 @@ private slots:
         RecordDir d;
         // A name stored by another program, with markup and control bytes.
         d.setPair("3\r\n", "<i>Bea</i>\x1b\x01<br>\r\n");
-        Player player(QStringLiteral("<b>Ada</b> <img src=x>"));
+        BoxCloser player(QStringLiteral("<b>Ada</b> <img src=x>"));
         Session s(d.path);
         s.game.start();
-        QCOMPARE(player.said.first(),
+        QCOMPARE(player.texts().first(),
                  QStringLiteral(" <b>Ada</b> <img src=x> vediamo se sei un vero campione  "));
         for (const Label label : {Label::lblnome1, Label::lblnome})
             QCOMPARE(s.form.label(label)->textFormat(), Qt::PlainText);
@@ -179,11 +139,11 @@ private slots:
     {
         RecordDir d;
         ::mkdir(QFile::encodeName(d.file("ang.txt")).constData(), 0755);
-        Player player(QStringLiteral("Ada"));
+        BoxCloser player(QStringLiteral("Ada"));
         Session s(d.path);
         s.game.start();
-        QCOMPARE(player.said.size(), 2);
-        QVERIFY2(player.said[1].contains(d.file("ang.txt")), qPrintable(player.said[1]));
+        QCOMPARE(player.texts().size(), 2);
+        QVERIFY2(player.texts()[1].contains(d.file("ang.txt")), qPrintable(player.texts()[1]));
         QVERIFY(!s.game.ended());
         QCOMPARE(s.form.labelText(Label::lblpunti), QString());
         s.answer(s.correct());

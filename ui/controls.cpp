@@ -2,7 +2,6 @@
 
 #include "colors.h"
 
-#include <QApplication>
 #include <QFocusEvent>
 #include <QFocusFrame>
 #include <QPainter>
@@ -10,31 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
-
-bool acceptsInput(const QWidget *control)
-{
-    const QWidget *modal = QApplication::activeModalWidget();
-    return control->isEnabled() && (!modal || modal == control->window());
-}
-
-QStringList ControlAccessible::actionNames() const
-{
-    QStringList names;
-    if (widget()->isEnabled() && qobject_cast<QAbstractButton *>(widget()))
-        names << pressAction();
-    return names + QAccessibleWidget::actionNames();
-}
-
-void ControlAccessible::doAction(const QString &name)
-{
-    if (!acceptsInput(widget()))
-        return;
-    auto *button = qobject_cast<QAbstractButton *>(widget());
-    if (button && (name == pressAction() || name == toggleAction()))
-        button->click();
-    else if (name == setFocusAction())
-        widget()->setFocus(Qt::OtherFocusReason);
-}
 
 namespace {
 
@@ -123,64 +97,12 @@ void drawBevel(QPainter &p, const QRect &r, bool sunken)
     p.drawLine(in.topRight(), in.bottomRight());
 }
 
-// What screen readers hear of a button: a button that can be pressed or, made checkable, one of
-// a group of options (a radio button), checked when selected.
-class ButtonAccessible : public ControlAccessible
-{
-public:
-    explicit ButtonAccessible(QAbstractButton *button) : ControlAccessible(button) {}
-
-    QAccessible::Role role() const override
-    {
-        return button()->isCheckable() ? QAccessible::RadioButton : QAccessible::Button;
-    }
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
-            return button()->text();
-        return QAccessibleWidget::text(t);
-    }
-    QAccessible::State state() const override
-    {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.checkable = button()->isCheckable();
-        s.checked = button()->isChecked();
-        s.pressed = button()->isDown();
-        return s;
-    }
-
-private:
-    QAbstractButton *button() const { return static_cast<QAbstractButton *>(widget()); }
-};
-
-QAccessibleInterface *controlFactory(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("GraphicalButton") || className == QLatin1String("PushButton"))
-        return new ButtonAccessible(static_cast<QAbstractButton *>(object));
-    if (className == QLatin1String("PictureBox"))
-        return new ControlAccessible(static_cast<QWidget *>(object), QAccessible::Client);
-    return nullptr;
-}
-
-void installControlFactory()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(controlFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
-
 } // namespace
 
-PushButton::PushButton(const QString &text, QWidget *parent) : QPushButton(text, parent)
-{
-    installControlFactory();
-}
+PushButton::PushButton(const QString &text, QWidget *parent) : QPushButton(text, parent) {}
 
 GraphicalButton::GraphicalButton(QWidget *parent) : QToolButton(parent)
 {
-    installControlFactory();
     setFocusPolicy(Qt::StrongFocus);
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setIconSize(QSize(32, 32));
@@ -297,9 +219,28 @@ void ShapeRect::paintEvent(QPaintEvent *)
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
+TextLabel::TextLabel(const QRect &design, bool fitsText, bool bordered, QWidget *parent)
+    : QLabel(parent), m_designWidth(design.width()), m_fitsText(fitsText), m_bordered(bordered)
+{
+    setGeometry(design);
+    if (bordered) {
+        setFrameStyle(QFrame::Box | QFrame::Plain);
+        setLineWidth(1);
+    }
+}
+
+void TextLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!m_bordered)
+        return;
+    QPainter p(this);
+    p.setPen(Qt::black);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
 PictureBox::PictureBox(QWidget *parent) : QWidget(parent)
 {
-    installControlFactory();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

@@ -2,7 +2,7 @@
 
 #include "gamewindow.h"
 
-#include <QAccessibleWidget>
+#include <QLabel>
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
@@ -11,27 +11,11 @@
 
 class FocusRing;
 
-// Whether a control acts on input now: it is enabled and no modal box is open over its window.
-// Qt holds back the window system's mouse and key events (and so shortcuts) on the same terms;
-// every action that assistive technology asks of a control passes here too (ControlAccessible).
-bool acceptsInput(const QWidget *control);
-
-// What assistive technology can do with a control: press (or toggle) a button, move the focus to
-// a control that takes it. All of it waits on acceptsInput(), like a click.
-class ControlAccessible : public QAccessibleWidget
-{
-public:
-    using QAccessibleWidget::QAccessibleWidget;
-
-    QStringList actionNames() const override;
-    void doAction(const QString &name) final;
-    QStringList keyBindingsForAction(const QString &) const override { return {}; }
-};
-
 // Black or white: the one that stands out more against the closer of the two colours.
 QColor ringColorAgainst(const QColor &first, const QColor &second);
 
-// A plain push button whose accessible actions, like its clicks, wait while a box is open.
+// A plain push button whose accessible actions, like its clicks, wait while a box is open (Qt's
+// own accessible push button would not wait).
 class PushButton : public QPushButton
 {
     Q_OBJECT
@@ -94,6 +78,27 @@ protected:
 private:
     BgrColor m_fill;
     BgrColor m_outline;
+};
+
+// A label of the window, placed as designed. Bordered, it has a one-pixel black frame whatever its
+// text colour (QFrame would draw a plain frame in the colour of the text). One that fits its text
+// is resized to its text by its owner whenever the text changes.
+class TextLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    TextLabel(const QRect &design, bool fitsText, bool bordered, QWidget *parent = nullptr);
+
+    bool fitsText() const { return m_fitsText; }
+    int designWidth() const { return m_designWidth; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int m_designWidth;
+    bool m_fitsText;
+    bool m_bordered;
 };
 
 // A sunken box showing a picture at its top-left corner; it takes the focus from Tab.

@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "accessibility.h"
 #include "angles.h"
 #include "clientarea.h"
 #include "colors.h"
@@ -8,7 +9,6 @@
 #include "pictures.h"
 #include "texts.h"
 
-#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -80,21 +81,27 @@ constexpr BgrColor windowText = 0xFFFFFFFE;  // the window's text colour
 
 struct LabelDesign
 {
-    std::optional<Label> role; // set on the labels the game writes
     const char *name;
-    int index; // index in its control array, or -1
+    int index = -1; // index in its control array, or -1
     QRect geometry;
     const QString &caption;
-    BgrColor background;
+    BgrColor background = transparent;
     BgrColor text;
     QFont font;
-    bool border;
-    bool centred;
-    bool fitsText;
+    bool border = false;
+    bool centred = false;
+    bool fitsText = false;
     const QString *toolTip = nullptr;
+    std::optional<Label> role = {};  // set on the labels the game writes
+    const QString *spoken = nullptr; // what a screen reader says of them, before their text
 };
 
 const QString noCaption;
+
+// The background of a transparent label that changes often and under which nothing is ever
+// drawn: filled with the colour of the window it lies on, it looks the same, and Qt repaints it
+// alone instead of the window and the drawing under it.
+constexpr BgrColor onTheWindow = Form1::backColor;
 
 // The labels, from the bottom of the stack up.
 std::vector<LabelDesign> labelDesigns()
@@ -103,188 +110,132 @@ std::vector<LabelDesign> labelDesigns()
     const QFont sansBold = designFont(Face::SansSerif, 18, true);
     const QFont counter = designFont(Face::Serif, 48, true);
     return {
-        {Label::lblnome1,
-         "lblnome1",
-         -1,
-         {104, 440, 56, 24},
-         texts::labelPlaceholder,
-         transparent,
-         0x00FF00FF,
-         sans,
-         false,
-         false,
-         true},
-        {{},
-         "Label6",
-         0,
-         {8, 328, 131, 28},
-         texts::correctHeading,
-         0x00FFFF80,
-         0x0000FF00,
-         sans,
-         true,
-         true,
-         true},
-        {{},
-         "Label1",
-         -1,
-         {16, 440, 74, 24},
-         texts::challengerHeading,
-         transparent,
-         0x00FF00FF,
-         designFont(Face::Serif, 21, true),
-         false,
-         true,
-         true},
-        {{},
-         "Label3",
-         -1,
-         {360, 0, 113, 33},
-         texts::recordPointsHeading,
-         transparent,
-         0x00FF0000,
-         sansBold,
-         false,
-         false,
-         false},
-        {{},
-         "Label2",
-         -1,
-         {8, 0, 119, 24},
-         texts::recordHeading,
-         transparent,
-         0x00FF0000,
-         sansBold,
-         false,
-         false,
-         true},
-        {{},
-         "tempo",
-         -1,
-         {552, 32, 169, 41},
-         texts::timeHeading,
-         transparent,
-         0x0080FFFF,
-         sansBold,
-         true,
-         true,
-         false},
-        {Label::lblnome,
-         "lblnome",
-         -1,
-         {128, 0, 64, 24},
-         texts::labelPlaceholder,
-         transparent,
-         0x00FF0000,
-         sansBold,
-         false,
-         true,
-         true},
-        {Label::lblpunti,
-         "lblpunti",
-         -1,
-         {464, 0, 81, 65},
-         texts::labelPlaceholder,
-         transparent,
-         0x00FF0000,
-         sansBold,
-         false,
-         false,
-         false},
-        {{},
-         "Label6",
-         1,
-         {576, 328, 139, 28},
-         texts::wrongHeading,
-         0x00FFFF00,
-         0x000000FF,
-         sans,
-         true,
-         true,
-         true},
-        {Label::lblScore1,
-         "lblScore1",
-         -1,
-         {632, 368, 36, 59},
-         texts::noCount,
-         0x00FFFFC0,
-         0x000000FF,
-         counter,
-         true,
-         true,
-         true},
-        {Label::lblconto,
-         "lblconto",
-         -1,
-         {568, 88, 137, 41},
-         texts::clockAtCreation,
-         transparent,
-         0x0000FFFF,
-         designFont(Face::Heavy, 24, true),
-         true,
-         true,
-         false},
-        {Label::lblScore,
-         "lblScore",
-         -1,
-         {48, 368, 37, 59},
-         texts::noCount,
-         0x00FFFFC0,
-         0x0000FF00,
-         counter,
-         true,
-         true,
-         true,
-         &texts::scoreToolTip},
-        {Label::lblangolo,
-         "lblangolo",
-         -1,
-         {24, 144, 89, 49},
-         noCaption,
-         transparent,
-         0x00FF00FF,
-         designFont(Face::SansSerif, 32, true),
-         true,
-         true,
-         false},
-        {{},
-         "Label4",
-         -1,
-         {16, 64, 113, 65},
-         texts::amplitudeHeading,
-         transparent,
-         windowText,
-         designFont(Face::SansSerif, 24, true),
-         false,
-         false,
-         false},
+        {.name = "lblnome1",
+         .geometry = {104, 440, 56, 24},
+         .caption = texts::labelPlaceholder,
+         .text = 0x00FF00FF,
+         .font = sans,
+         .fitsText = true,
+         .role = Label::lblnome1,
+         .spoken = &texts::spokenPlayer},
+        {.name = "Label6",
+         .index = 0,
+         .geometry = {8, 328, 131, 28},
+         .caption = texts::correctHeading,
+         .background = 0x00FFFF80,
+         .text = 0x0000FF00,
+         .font = sans,
+         .border = true,
+         .centred = true,
+         .fitsText = true},
+        {.name = "Label1",
+         .geometry = {16, 440, 74, 24},
+         .caption = texts::challengerHeading,
+         .text = 0x00FF00FF,
+         .font = designFont(Face::Serif, 21, true),
+         .centred = true,
+         .fitsText = true},
+        {.name = "Label3",
+         .geometry = {360, 0, 113, 33},
+         .caption = texts::recordPointsHeading,
+         .text = 0x00FF0000,
+         .font = sansBold},
+        {.name = "Label2",
+         .geometry = {8, 0, 119, 24},
+         .caption = texts::recordHeading,
+         .text = 0x00FF0000,
+         .font = sansBold,
+         .fitsText = true},
+        {.name = "tempo",
+         .geometry = {552, 32, 169, 41},
+         .caption = texts::timeHeading,
+         .text = 0x0080FFFF,
+         .font = sansBold,
+         .border = true,
+         .centred = true},
+        {.name = "lblnome",
+         .geometry = {128, 0, 64, 24},
+         .caption = texts::labelPlaceholder,
+         .text = 0x00FF0000,
+         .font = sansBold,
+         .centred = true,
+         .fitsText = true,
+         .role = Label::lblnome,
+         .spoken = &texts::spokenRecordHolder},
+        {.name = "lblpunti",
+         .geometry = {464, 0, 81, 65},
+         .caption = texts::labelPlaceholder,
+         .text = 0x00FF0000,
+         .font = sansBold,
+         .role = Label::lblpunti,
+         .spoken = &texts::spokenRecordScore},
+        {.name = "Label6",
+         .index = 1,
+         .geometry = {576, 328, 139, 28},
+         .caption = texts::wrongHeading,
+         .background = 0x00FFFF00,
+         .text = 0x000000FF,
+         .font = sans,
+         .border = true,
+         .centred = true,
+         .fitsText = true},
+        {.name = "lblScore1",
+         .geometry = {632, 368, 36, 59},
+         .caption = texts::noCount,
+         .background = 0x00FFFFC0,
+         .text = 0x000000FF,
+         .font = counter,
+         .border = true,
+         .centred = true,
+         .fitsText = true,
+         .role = Label::lblScore1,
+         .spoken = &texts::spokenWrong},
+        {.name = "lblconto",
+         .geometry = {568, 88, 137, 41},
+         .caption = texts::clockAtCreation,
+         .background = onTheWindow,
+         .text = 0x0000FFFF,
+         .font = designFont(Face::Heavy, 24, true),
+         .border = true,
+         .centred = true,
+         .role = Label::lblconto,
+         .spoken = &texts::spokenClock},
+        {.name = "lblScore",
+         .geometry = {48, 368, 37, 59},
+         .caption = texts::noCount,
+         .background = 0x00FFFFC0,
+         .text = 0x0000FF00,
+         .font = counter,
+         .border = true,
+         .centred = true,
+         .fitsText = true,
+         .toolTip = &texts::scoreToolTip,
+         .role = Label::lblScore,
+         .spoken = &texts::spokenCorrect},
+        {.name = "lblangolo",
+         .geometry = {24, 144, 89, 49},
+         .caption = noCaption,
+         .background = onTheWindow,
+         .text = 0x00FF00FF,
+         .font = designFont(Face::SansSerif, 32, true),
+         .border = true,
+         .centred = true,
+         .role = Label::lblangolo,
+         .spoken = &texts::spokenAmplitude},
+        {.name = "Label4",
+         .geometry = {16, 64, 113, 65},
+         .caption = texts::amplitudeHeading,
+         .text = windowText,
+         .font = designFont(Face::SansSerif, 24, true)},
     };
 }
 
-// A label with a one-pixel black frame around it, whatever its text colour: QFrame would draw a
-// plain frame in the colour of the text.
-class BorderedLabel : public QLabel
+TextLabel *makeLabel(QWidget *parent, const LabelDesign &d)
 {
-public:
-    using QLabel::QLabel;
-
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        QLabel::paintEvent(event);
-        QPainter p(this);
-        p.setPen(Qt::black);
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
-    }
-};
-
-QLabel *makeLabel(QWidget *parent, const LabelDesign &d)
-{
-    auto *label = d.border ? new BorderedLabel(parent) : new QLabel(parent);
+    auto *label = new TextLabel(d.geometry, d.fitsText, d.border, parent);
     label->setObjectName(QLatin1String(d.name));
     if (d.index >= 0)
         label->setProperty("index", d.index);
-    label->setGeometry(d.geometry);
     label->setFont(d.font);
     // Labels show their text as it is: a name or a record file is never read as markup.
     label->setTextFormat(Qt::PlainText);
@@ -302,11 +253,6 @@ QLabel *makeLabel(QWidget *parent, const LabelDesign &d)
         label->setAutoFillBackground(true);
     }
     label->setPalette(palette);
-    if (d.border) {
-        label->setFrameStyle(QFrame::Box | QFrame::Plain);
-        label->setLineWidth(1);
-    }
-    label->setProperty("fitsText", d.fitsText);
     if (d.toolTip)
         label->setToolTip(*d.toolTip);
     label->setText(d.caption);
@@ -322,34 +268,19 @@ int widthFor(const QLabel *label)
 
 // A label that fits its text takes the width its text needs, wider or narrower, keeping its left
 // edge.
-void fitToText(QLabel *label)
+void fitToText(TextLabel *label)
 {
-    if (label->property("fitsText").toBool())
+    if (label->fitsText())
         label->resize(widthFor(label), label->height());
 }
 
-// Screen readers announce the title of a window that becomes active only for a frame: the game's
-// window is one (a plain QWidget would be a filler).
-QAccessibleInterface *windowFactory(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("Form1"))
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
-    return nullptr;
-}
-
 } // namespace
-
-static const QString &spokenTemplate(Label which);
 
 Form1::Form1(QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(windowFactory);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
+    installAccessibleInterfaces();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::windowTitle);
     setWindowIcon(picture("app"));
@@ -425,13 +356,15 @@ void Form1::buildLightweightControls()
     image1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     for (const LabelDesign &design : labelDesigns()) {
-        QLabel *label = makeLabel(m_client, design);
+        TextLabel *label = makeLabel(m_client, design);
         // As designed, unless this machine's font needs more room for the designed caption.
         if (design.fitsText)
             label->resize(std::max(label->width(), widthFor(label)), label->height());
         if (design.role) {
-            m_labels[static_cast<size_t>(*design.role)] = label;
-            label->setAccessibleName(spokenTemplate(*design.role).arg(design.caption));
+            const auto role = static_cast<size_t>(*design.role);
+            m_labels[role] = label;
+            m_spoken[role] = design.spoken;
+            label->setAccessibleName(design.spoken->arg(design.caption));
         }
     }
 
@@ -511,6 +444,11 @@ void Form1::buildWindowedControls()
     exit->setToolTip(texts::exitToolTip);
     connect(exit, &QAbstractButton::clicked, this, &Form1::exitClicked);
 
+    // Go, Command4, Nuova nota and the picture lie wholly under answer buttons: nobody sees them,
+    // so they are not painted while those buttons show. They still take the focus.
+    m_covered = {m_command1, command4, command2, picture1};
+    paintOnlyUncovered();
+
     // Tab order: Go, Nuova nota, Command4, the six answers, the picture, Esci.
     QWidget *chain[] = {m_command1,   command2,     command4,     m_options[1],
                         m_options[2], m_options[3], m_options[4], m_options[5],
@@ -553,34 +491,12 @@ void Form1::pigrecoesettore(float X, float Y, float radius, BgrColor color, floa
     m_client->updateChangedDrawing();
 }
 
-// What a screen reader says of a label the game writes: what it is, then its text.
-static const QString &spokenTemplate(Label which)
-{
-    switch (which) {
-    case Label::lblangolo:
-        return texts::spokenAmplitude;
-    case Label::lblScore:
-        return texts::spokenCorrect;
-    case Label::lblScore1:
-        return texts::spokenWrong;
-    case Label::lblconto:
-        return texts::spokenClock;
-    case Label::lblpunti:
-        return texts::spokenRecordScore;
-    case Label::lblnome:
-        return texts::spokenRecordHolder;
-    case Label::lblnome1:
-        break;
-    }
-    return texts::spokenPlayer;
-}
-
 void Form1::setLabelText(Label which, const QString &text)
 {
-    QLabel *l = label(which);
+    TextLabel *l = m_labels[static_cast<size_t>(which)];
     l->setText(text);
     fitToText(l);
-    l->setAccessibleName(spokenTemplate(which).arg(text.trimmed()));
+    l->setAccessibleName(m_spoken[static_cast<size_t>(which)]->arg(text.trimmed()));
     // The amplitude is what a player who cannot see the drawing answers by: each answer button
     // tells it, so that it is heard wherever the focus is.
     if (which == Label::lblangolo) {
@@ -606,7 +522,23 @@ void Form1::setOptionForeColor(int index, BgrColor color)
 
 void Form1::setOptionVisible(int index, bool visible)
 {
+    if (option(index)->isVisibleTo(m_client) == visible)
+        return;
     option(index)->setVisible(visible);
+    paintOnlyUncovered();
+}
+
+// A control under a shown answer button is not painted: Qt would paint it at every frame only for
+// the button to cover it again.
+void Form1::paintOnlyUncovered()
+{
+    for (QWidget *control : m_covered) {
+        const bool covered = std::any_of(m_options.begin() + 1, m_options.end(), [&](QWidget *o) {
+            return o->isVisibleTo(m_client) && o->geometry().contains(control->geometry());
+        });
+        if (control->updatesEnabled() == covered)
+            control->setUpdatesEnabled(!covered);
+    }
 }
 
 void Form1::setOptionEnabled(int index, bool enabled)

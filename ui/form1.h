@@ -14,6 +14,7 @@ class MenuStrip;
 class PictureBox;
 class QLabel;
 class QPushButton;
+class TextLabel;
 
 // The game's one window: the drawing, the answer buttons Option1(1..6), the labels, the hidden
 // keyboard-only buttons, the menu bar and the one-second timer. It turns the player's actions into
@@ -82,12 +83,15 @@ private:
     void buildWindowedControls();
     void buildMenu();
     void selectOption(int index);
+    void paintOnlyUncovered();
     QWidget *boxParent();
 
     QTimer m_timer1;
     MenuStrip *m_menu = nullptr;
     ClientArea *m_client = nullptr;
     std::array<GraphicalButton *, 7> m_options{}; // Option1(1..6); index 0 is left out
-    std::array<QLabel *, 7> m_labels{};           // by Label
+    std::array<TextLabel *, 7> m_labels{};        // by Label
+    std::array<const QString *, 7> m_spoken{};    // what a screen reader says of each, by Label
     QPushButton *m_command1 = nullptr;
+    std::array<QWidget *, 4> m_covered{}; // the controls that answer buttons may cover
 };

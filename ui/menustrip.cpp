@@ -3,14 +3,13 @@
 #include "controls.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
-#include <QKeySequence>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOption>
 
 #include <algorithm>
 #include <utility>
@@ -21,135 +20,21 @@ namespace {
 constexpr int kHorizontalPadding = 7;
 constexpr int kVerticalPadding = 6;
 
-// The character marked by a single '&' in a caption, lower-cased; null when there is none.
-QChar mnemonicOf(const QString &caption)
-{
-    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
-        if (caption.at(i) != QLatin1Char('&'))
-            continue;
-        const QChar next = caption.at(i + 1);
-        if (next == QLatin1Char('&')) {
-            ++i;
-            continue;
-        }
-        return next.toLower();
-    }
-    return {};
-}
-
-// The caption as it is read out: single '&' removed, "&&" turned into '&'.
-QString withoutMnemonic(const QString &caption)
-{
-    QString out;
-    out.reserve(caption.size());
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption.at(i) == QLatin1Char('&')) {
-            if (i + 1 < caption.size() && caption.at(i + 1) == QLatin1Char('&'))
-                ++i;
-            else
-                continue;
-        }
-        out.append(caption.at(i));
-    }
-    return out;
-}
-
 bool hasCommandModifier(const QKeyEvent *event)
 {
     return event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
 }
 
-#if QT_CONFIG(accessibility)
-
-class MenuStripItemAccessible : public ControlAccessible
-{
-public:
-    explicit MenuStripItemAccessible(MenuStripItem *item)
-        : ControlAccessible(item, QAccessible::MenuItem)
-    {}
-
-    QString text(QAccessible::Text t) const override
-    {
-        switch (t) {
-        case QAccessible::Name: {
-            const QString name = item()->accessibleName();
-            return name.isEmpty() ? withoutMnemonic(item()->text()) : name;
-        }
-        case QAccessible::Accelerator:
-            return item()->shortcut().toString(QKeySequence::NativeText);
-        default:
-            return QAccessibleWidget::text(t);
-        }
-    }
-
-    QAccessible::State state() const override
-    {
-        QAccessible::State st = QAccessibleWidget::state();
-        if (item()->isSelected())
-            st.focused = true;
-        if (item()->underMouse())
-            st.hotTracked = true;
-        return st;
-    }
-
-    QStringList keyBindingsForAction(const QString &actionName) const override
-    {
-        if (actionName == pressAction() && !item()->shortcut().isEmpty())
-            return {item()->shortcut().toString(QKeySequence::NativeText)};
-        return {};
-    }
-
-private:
-    MenuStripItem *item() const { return static_cast<MenuStripItem *>(widget()); }
-};
-
-class MenuStripAccessible : public QAccessibleWidget
-{
-public:
-    explicit MenuStripAccessible(MenuStrip *strip) : QAccessibleWidget(strip, QAccessible::MenuBar)
-    {}
-
-    QAccessibleInterface *focusChild() const override
-    {
-        if (QAbstractButton *selected = static_cast<MenuStrip *>(widget())->selectedItem())
-            return QAccessible::queryAccessibleInterface(selected);
-        return QAccessibleWidget::focusChild();
-    }
-};
-
-QAccessibleInterface *menuStripAccessibleFactory(const QString &className, QObject *object)
-{
-    if (className == QLatin1String(MenuStripItem::staticMetaObject.className())) {
-        if (auto *item = qobject_cast<MenuStripItem *>(object))
-            return new MenuStripItemAccessible(item);
-    } else if (className == QLatin1String(MenuStrip::staticMetaObject.className())) {
-        if (auto *strip = qobject_cast<MenuStrip *>(object))
-            return new MenuStripAccessible(strip);
-    }
-    return nullptr;
-}
-
-#endif
-
 void announceFocus(QObject *object)
 {
-#if QT_CONFIG(accessibility)
     QAccessibleEvent event(object, QAccessible::Focus);
     QAccessible::updateAccessibility(&event);
-#else
-    Q_UNUSED(object);
-#endif
 }
 
 void announceMenuMode(QObject *strip, bool entered)
 {
-#if QT_CONFIG(accessibility)
     QAccessibleEvent event(strip, entered ? QAccessible::MenuStart : QAccessible::MenuEnd);
     QAccessible::updateAccessibility(&event);
-#else
-    Q_UNUSED(strip);
-    Q_UNUSED(entered);
-#endif
 }
 
 } // namespace
@@ -158,34 +43,28 @@ void announceMenuMode(QObject *strip, bool entered)
 // MenuStripItem
 
 MenuStripItem::MenuStripItem(const QString &caption, MenuStrip *strip)
-    : QAbstractButton(strip), strip_(strip)
+    : QAbstractButton(strip), m_strip(strip)
 {
     setText(caption);
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-MenuStripItem::~MenuStripItem()
-{
-    if (strip_)
-        strip_->forgetItem(this);
-}
-
 QSize MenuStripItem::sizeHint() const
 {
-    if (!hint_.isValid() || hintText_ != text()) {
+    if (!m_hint.isValid() || m_hintText != text()) {
         const QFontMetrics fm(font());
-        const int textWidth = fm.size(Qt::TextShowMnemonic, text()).width();
-        hint_ = QSize(textWidth + 2 * kHorizontalPadding, fm.height() + kVerticalPadding);
-        hintText_ = text();
+        const int textWidth = fm.size(Qt::TextSingleLine, text()).width();
+        m_hint = QSize(textWidth + 2 * kHorizontalPadding, fm.height() + kVerticalPadding);
+        m_hintText = text();
     }
-    return hint_;
+    return m_hint;
 }
 
 void MenuStripItem::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
-        hint_ = QSize();
+        m_hint = QSize();
     QAbstractButton::changeEvent(event);
 }
 
@@ -196,43 +75,46 @@ QSize MenuStripItem::minimumSizeHint() const
 
 void MenuStripItem::setSelected(bool selected)
 {
-    if (selected_ == selected)
+    if (m_selected == selected)
         return;
-    selected_ = selected;
+    m_selected = selected;
     update();
 }
 
 void MenuStripItem::paintEvent(QPaintEvent *)
 {
-    QPainter painter(this);
-    const QPalette &pal = palette();
-    const bool navigating = strip_ && strip_->isNavigating();
-    const bool lit = isEnabled() && (selected_ || isDown() || (!navigating && underMouse()));
-
+    QStyleOptionMenuItem option;
+    option.initFrom(this);
+    option.menuItemType = QStyleOptionMenuItem::Normal;
+    option.checkType = QStyleOptionMenuItem::NotCheckable;
+    option.text = text();
+    option.menuRect = m_strip->rect();
+    // As a menu bar marks its items: hovered or keyboard-selected is selected, and since an item
+    // runs at once, one that is lit is drawn as an open menu's title is (sunken).
+    const bool navigating = m_strip->isNavigating();
+    const bool lit = isEnabled() && (m_selected || isDown() || (!navigating && underMouse()));
     if (lit)
-        painter.fillRect(rect(), pal.color(QPalette::Highlight));
-    if (selected_ && navigating) {
+        option.state |= QStyle::State_Selected | QStyle::State_Sunken;
+    if (navigating)
+        option.state |= QStyle::State_HasFocus;
+    // No caption has a mnemonic: an '&' is shown as it is.
+    option.text.replace(QLatin1Char('&'), QLatin1String("&&"));
+    QPainter painter(this);
+    style()->drawControl(QStyle::CE_MenuBarItem, &option, &painter, this);
+    if (m_selected && navigating) {
         // Where the keyboard is: a two-pixel ring on the item's edge, clear of the caption.
-        const QColor ring = ringColorAgainst(pal.color(QPalette::Highlight),
-                                             strip_->palette().color(QPalette::Window));
+        const QColor ring = ringColorAgainst(palette().color(QPalette::Highlight),
+                                             m_strip->palette().color(QPalette::Window));
         for (const QRect &part : QRegion(rect()).subtracted(rect().adjusted(2, 2, -2, -2)))
             painter.fillRect(part, ring);
     }
-    painter.setPen(pal.color(lit ? QPalette::HighlightedText : QPalette::WindowText));
-
-    const bool underline =
-        navigating || style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, this);
-    const int flags = Qt::AlignCenter | Qt::TextSingleLine |
-                      (underline ? Qt::TextShowMnemonic : Qt::TextHideMnemonic);
-    painter.drawText(rect(), flags, text());
 }
 
 void MenuStripItem::enterEvent(QEnterEvent *event)
 {
     QAbstractButton::enterEvent(event);
     update();
-    if (strip_)
-        strip_->itemHovered(this);
+    m_strip->itemHovered(this);
 }
 
 void MenuStripItem::leaveEvent(QEvent *event)
@@ -246,16 +128,8 @@ void MenuStripItem::leaveEvent(QEvent *event)
 
 MenuStrip::MenuStrip(QWidget *parent) : QWidget(parent)
 {
-#if QT_CONFIG(accessibility)
-    static bool factoryInstalled = false;
-    if (!factoryInstalled) {
-        QAccessible::installFactory(menuStripAccessibleFactory);
-        factoryInstalled = true;
-    }
-#endif
     setFocusPolicy(Qt::NoFocus);
     setBackgroundRole(QPalette::Window);
-    setAutoFillBackground(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     // Installed on the application so that Alt/F10 are seen even when the focus widget accepts
     // them, and so that a click anywhere can end keyboard navigation.
@@ -264,24 +138,18 @@ MenuStrip::MenuStrip(QWidget *parent) : QWidget(parent)
 
 MenuStrip::~MenuStrip()
 {
-    for (MenuStripItem *i : std::as_const(items_))
-        i->strip_ = nullptr;
-    navigating_ = false;
-    if (previousFocus_ && window()->focusWidget() == this)
-        previousFocus_->setFocus(Qt::OtherFocusReason);
+    m_navigating = false;
+    if (m_previousFocus && window()->focusWidget() == this)
+        m_previousFocus->setFocus(Qt::OtherFocusReason);
 }
 
 QAbstractButton *MenuStrip::addItem(const QString &name, const QString &caption)
 {
-    if (item(name))
-        qWarning("MenuStrip::addItem: an item named '%s' already exists", qPrintable(name));
     auto *entry = new MenuStripItem(caption, this);
     entry->setObjectName(name);
     connect(entry, &QAbstractButton::clicked, this, [this, entry] { itemClicked(entry); });
-    items_.append(entry);
-    rows_.append(-1);
-    if (isVisible())
-        entry->show();
+    m_items.append(entry);
+    m_rows.append(0);
     relayout();
     updateGeometry();
     return entry;
@@ -289,7 +157,7 @@ QAbstractButton *MenuStrip::addItem(const QString &name, const QString &caption)
 
 QAbstractButton *MenuStrip::item(const QString &name) const
 {
-    for (MenuStripItem *i : items_) {
+    for (MenuStripItem *i : m_items) {
         if (i->objectName() == name)
             return i;
     }
@@ -298,22 +166,22 @@ QAbstractButton *MenuStrip::item(const QString &name) const
 
 QList<QAbstractButton *> MenuStrip::items() const
 {
-    return {items_.cbegin(), items_.cend()};
+    return {m_items.cbegin(), m_items.cend()};
 }
 
 int MenuStrip::count() const
 {
-    return int(items_.size());
+    return int(m_items.size());
 }
 
 int MenuStrip::rowCount() const
 {
-    return rowCount_;
+    return m_rowCount;
 }
 
 QAbstractButton *MenuStrip::selectedItem() const
 {
-    return navigating_ && selected_ >= 0 ? items_.at(selected_) : nullptr;
+    return m_navigating && m_selected >= 0 ? m_items.at(m_selected) : nullptr;
 }
 
 // --- geometry ---------------------------------------------------------------
@@ -321,10 +189,8 @@ QAbstractButton *MenuStrip::selectedItem() const
 int MenuStrip::rowHeight() const
 {
     int h = fontMetrics().height() + kVerticalPadding;
-    for (const MenuStripItem *i : items_) {
-        if (i->isVisibleTo(this))
-            h = std::max(h, i->sizeHint().height());
-    }
+    for (const MenuStripItem *i : m_items)
+        h = std::max(h, i->sizeHint().height());
     return h;
 }
 
@@ -333,26 +199,18 @@ QList<MenuStrip::Placement> MenuStrip::computeLayout(int width, int *height, int
     const QMargins m = contentsMargins();
     const int available = std::max(1, width - m.left() - m.right());
     const int rowH = rowHeight();
-    const QRect area(m.left(), m.top(), available, rowH);
 
-    QList<Placement> placements(items_.size());
+    QList<Placement> placements(m_items.size());
     int x = 0;
     int row = 0;
-    for (qsizetype i = 0; i < items_.size(); ++i) {
-        const MenuStripItem *entry = items_.at(i);
-        if (!entry->isVisibleTo(this)) {
-            placements[i].row = -1;
-            continue;
-        }
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
         // An item wider than the whole strip gets a row of its own and is clipped.
-        const int w = std::min(entry->sizeHint().width(), available);
+        const int w = std::min(m_items.at(i)->sizeHint().width(), available);
         if (x > 0 && x + w > available) {
             ++row;
             x = 0;
         }
-        const QRect logical(m.left() + x, m.top() + row * rowH, w, rowH);
-        placements[i].rect = QStyle::visualRect(layoutDirection(), area, logical);
-        placements[i].row = row;
+        placements[i] = {QRect(m.left() + x, m.top() + row * rowH, w, rowH), row};
         x += w;
     }
     if (rows)
@@ -365,19 +223,10 @@ QList<MenuStrip::Placement> MenuStrip::computeLayout(int width, int *height, int
 void MenuStrip::relayout()
 {
     int needed = 0;
-    const QList<Placement> placements = computeLayout(width(), &needed, &rowCount_);
-    for (qsizetype i = 0; i < items_.size(); ++i) {
-        rows_[i] = placements.at(i).row;
-        if (rows_[i] >= 0)
-            items_.at(i)->setGeometry(placements.at(i).rect);
-    }
-
-    if (navigating_ && !isNavigable(selected_)) {
-        const int first = firstNavigable();
-        if (first < 0)
-            leaveNavigation(true);
-        else
-            setSelectedIndex(first);
+    const QList<Placement> placements = computeLayout(width(), &needed, &m_rowCount);
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        m_rows[i] = placements.at(i).row;
+        m_items.at(i)->setGeometry(placements.at(i).rect);
     }
 
     if (needed != height()) {
@@ -412,10 +261,8 @@ QSize MenuStrip::minimumSizeHint() const
 {
     const QMargins m = contentsMargins();
     int widest = 0;
-    for (const MenuStripItem *i : items_) {
-        if (i->isVisibleTo(this))
-            widest = std::max(widest, i->sizeHint().width());
-    }
+    for (const MenuStripItem *i : m_items)
+        widest = std::max(widest, i->sizeHint().width());
     return {widest + m.left() + m.right(), rowHeight() + m.top() + m.bottom()};
 }
 
@@ -443,7 +290,6 @@ void MenuStrip::changeEvent(QEvent *event)
     switch (event->type()) {
     case QEvent::FontChange:
     case QEvent::StyleChange:
-    case QEvent::LayoutDirectionChange:
         relayout();
         updateGeometry();
         break;
@@ -460,15 +306,14 @@ void MenuStrip::changeEvent(QEvent *event)
 
 bool MenuStrip::isNavigable(int index) const
 {
-    if (index < 0 || index >= items_.size())
+    if (index < 0 || index >= m_items.size())
         return false;
-    const MenuStripItem *entry = items_.at(index);
-    return entry->isVisibleTo(this) && entry->isEnabled();
+    return m_items.at(index)->isEnabled();
 }
 
 int MenuStrip::firstNavigable() const
 {
-    for (int i = 0; i < items_.size(); ++i) {
+    for (int i = 0; i < m_items.size(); ++i) {
         if (isNavigable(i))
             return i;
     }
@@ -492,17 +337,17 @@ int MenuStrip::stepSelection(int from, int step) const
 
 int MenuStrip::verticalNeighbour(int from, int rowStep) const
 {
-    if (!isNavigable(from) || rowCount_ < 2)
+    if (!isNavigable(from) || m_rowCount < 2)
         return from;
-    const int centre = items_.at(from)->geometry().center().x();
-    for (int k = 1; k < rowCount_; ++k) {
-        const int row = ((rows_.at(from) + k * rowStep) % rowCount_ + rowCount_) % rowCount_;
+    const int centre = m_items.at(from)->geometry().center().x();
+    for (int k = 1; k < m_rowCount; ++k) {
+        const int row = ((m_rows.at(from) + k * rowStep) % m_rowCount + m_rowCount) % m_rowCount;
         int best = -1;
         int bestDistance = 0;
-        for (int i = 0; i < items_.size(); ++i) {
-            if (rows_.at(i) != row || !isNavigable(i))
+        for (int i = 0; i < m_items.size(); ++i) {
+            if (m_rows.at(i) != row || !isNavigable(i))
                 continue;
-            const QRect r = items_.at(i)->geometry();
+            const QRect r = m_items.at(i)->geometry();
             const int distance = centre < r.left() ? r.left() - centre
                                                    : (centre > r.right() ? centre - r.right() : 0);
             if (best < 0 || distance < bestDistance) {
@@ -518,14 +363,14 @@ int MenuStrip::verticalNeighbour(int from, int rowStep) const
 
 void MenuStrip::setSelectedIndex(int index)
 {
-    if (index == selected_)
+    if (index == m_selected)
         return;
-    if (selected_ >= 0 && selected_ < items_.size())
-        items_.at(selected_)->setSelected(false);
-    selected_ = index;
-    if (selected_ >= 0) {
-        items_.at(selected_)->setSelected(true);
-        announceFocus(items_.at(selected_));
+    if (m_selected >= 0 && m_selected < m_items.size())
+        m_items.at(m_selected)->setSelected(false);
+    m_selected = index;
+    if (m_selected >= 0) {
+        m_items.at(m_selected)->setSelected(true);
+        announceFocus(m_items.at(m_selected));
     }
 }
 
@@ -536,15 +381,15 @@ bool MenuStrip::canNavigate() const
 
 void MenuStrip::enterNavigation()
 {
-    if (navigating_ || !canNavigate())
+    if (m_navigating || !canNavigate())
         return;
     QWidget *focus = window()->focusWidget();
-    previousFocus_ = (focus && focus != this && !isAncestorOf(focus)) ? focus : nullptr;
-    navigating_ = true;
-    altArmed_ = false;
+    m_previousFocus = (focus && focus != this && !isAncestorOf(focus)) ? focus : nullptr;
+    m_navigating = true;
+    m_altArmed = false;
     setFocus(Qt::MenuBarFocusReason);
     setSelectedIndex(firstNavigable());
-    for (MenuStripItem *i : std::as_const(items_))
+    for (MenuStripItem *i : std::as_const(m_items))
         i->update();
     announceMenuMode(this, true);
     emit navigationChanged(true);
@@ -552,19 +397,19 @@ void MenuStrip::enterNavigation()
 
 void MenuStrip::leaveNavigation(bool restoreFocus)
 {
-    if (!navigating_)
+    if (!m_navigating)
         return;
-    navigating_ = false;
-    altArmed_ = false;
+    m_navigating = false;
+    m_altArmed = false;
     setSelectedIndex(-1);
-    const QPointer<QWidget> previous = std::exchange(previousFocus_, nullptr);
+    const QPointer<QWidget> previous = std::exchange(m_previousFocus, nullptr);
     if (restoreFocus && window()->focusWidget() == this) {
         if (previous && previous->isVisible() && previous->isEnabled())
             previous->setFocus(Qt::MenuBarFocusReason);
         else
             clearFocus();
     }
-    for (MenuStripItem *i : std::as_const(items_))
+    for (MenuStripItem *i : std::as_const(m_items))
         i->update();
     announceMenuMode(this, false);
     emit navigationChanged(false);
@@ -572,7 +417,7 @@ void MenuStrip::leaveNavigation(bool restoreFocus)
 
 bool MenuStrip::event(QEvent *event)
 {
-    if (navigating_ && event->type() == QEvent::ShortcutOverride) {
+    if (m_navigating && event->type() == QEvent::ShortcutOverride) {
         // Keep the window's shortcuts off the keys that drive the navigation.
         auto *key = static_cast<QKeyEvent *>(event);
         switch (key->key()) {
@@ -594,47 +439,38 @@ bool MenuStrip::event(QEvent *event)
             }
             break;
         default:
-            if (!hasCommandModifier(key) && !key->text().isEmpty() && key->text().at(0).isPrint()) {
-                key->accept();
-                return true;
-            }
             break;
         }
-    } else if (navigating_ && event->type() == QEvent::KeyPress) {
+    } else if (m_navigating && event->type() == QEvent::KeyPress) {
         // Tab would move the focus out of the strip; inside it, it steps like the arrows.
         auto *key = static_cast<QKeyEvent *>(event);
         if (!hasCommandModifier(key) &&
             (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
-            setSelectedIndex(stepSelection(selected_, key->key() == Qt::Key_Tab ? 1 : -1));
+            setSelectedIndex(stepSelection(m_selected, key->key() == Qt::Key_Tab ? 1 : -1));
             return true;
         }
-    } else if (event->type() == QEvent::LayoutRequest) {
-        // An item changed its caption, font or visibility.
-        relayout();
-        updateGeometry();
-        return true;
     }
     return QWidget::event(event);
 }
 
 void MenuStrip::keyPressEvent(QKeyEvent *event)
 {
-    if (!navigating_) {
+    if (!m_navigating) {
         QWidget::keyPressEvent(event);
         return;
     }
     switch (event->key()) {
     case Qt::Key_Left:
-        setSelectedIndex(stepSelection(selected_, -1));
+        setSelectedIndex(stepSelection(m_selected, -1));
         break;
     case Qt::Key_Right:
-        setSelectedIndex(stepSelection(selected_, 1));
+        setSelectedIndex(stepSelection(m_selected, 1));
         break;
     case Qt::Key_Up:
-        setSelectedIndex(verticalNeighbour(selected_, -1));
+        setSelectedIndex(verticalNeighbour(m_selected, -1));
         break;
     case Qt::Key_Down:
-        setSelectedIndex(verticalNeighbour(selected_, 1));
+        setSelectedIndex(verticalNeighbour(m_selected, 1));
         break;
     case Qt::Key_Home:
         setSelectedIndex(firstNavigable());
@@ -646,7 +482,7 @@ void MenuStrip::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Enter:
     case Qt::Key_Space: {
         const QPointer<MenuStripItem> chosen =
-            isNavigable(selected_) ? items_.at(selected_) : nullptr;
+            isNavigable(m_selected) ? m_items.at(m_selected) : nullptr;
         leaveNavigation(true);
         if (chosen)
             chosen->click();
@@ -655,27 +491,23 @@ void MenuStrip::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Escape:
         leaveNavigation(true);
         break;
-    default: {
-        const QString text = event->text();
-        if (text.isEmpty() || !text.at(0).isPrint()) {
-            event->ignore();
-            return;
-        }
-        // A letter runs the item whose caption marks it as mnemonic.
-        const QChar letter = text.at(0).toLower();
-        for (int i = 0; i < items_.size(); ++i) {
-            if (isNavigable(i) && mnemonicOf(items_.at(i)->text()) == letter) {
-                const QPointer<MenuStripItem> chosen = items_.at(i);
-                leaveNavigation(true);
-                if (chosen)
-                    chosen->click();
-                break;
-            }
-        }
-        break;
-    }
+    default:
+        event->ignore();
+        return;
     }
     event->accept();
+}
+
+void MenuStrip::paintEvent(QPaintEvent *)
+{
+    QStyleOptionMenuItem option;
+    option.initFrom(this);
+    option.state = QStyle::State_None;
+    option.menuItemType = QStyleOptionMenuItem::EmptyArea;
+    option.checkType = QStyleOptionMenuItem::NotCheckable;
+    option.menuRect = rect();
+    QPainter painter(this);
+    style()->drawControl(QStyle::CE_MenuBarEmptyArea, &option, &painter, this);
 }
 
 void MenuStrip::focusOutEvent(QFocusEvent *event)
@@ -699,25 +531,25 @@ void MenuStrip::handleWindowKey(QObject *receiver, QKeyEvent *event, bool *consu
     switch (event->type()) {
     case QEvent::ShortcutOverride:
         if (key != Qt::Key_Alt)
-            altArmed_ = false;
+            m_altArmed = false;
         return;
     case QEvent::KeyPress:
         if (key == Qt::Key_Alt) {
             // Alt held together with Ctrl, Shift or Meta is a chord, not a menu request.
             if (others != Qt::NoModifier)
-                altArmed_ = false;
+                m_altArmed = false;
             else if (!event->isAutoRepeat())
-                altArmed_ = true;
+                m_altArmed = true;
             return;
         }
-        altArmed_ = false;
+        m_altArmed = false;
         if (key != Qt::Key_F10 || event->modifiers() != Qt::NoModifier || event->isAutoRepeat())
             return;
         break;
     case QEvent::KeyRelease:
-        if (key != Qt::Key_Alt || !altArmed_)
+        if (key != Qt::Key_Alt || !m_altArmed)
             return;
-        altArmed_ = false;
+        m_altArmed = false;
         if (others != Qt::NoModifier)
             return;
         break;
@@ -726,7 +558,7 @@ void MenuStrip::handleWindowKey(QObject *receiver, QKeyEvent *event, bool *consu
     }
 
     // Alt released alone, or F10: toggle keyboard navigation.
-    if (navigating_) {
+    if (m_navigating) {
         leaveNavigation(true);
         *consume = true;
     } else if (canNavigate()) {
@@ -750,11 +582,11 @@ bool MenuStrip::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
     case QEvent::NonClientAreaMouseButtonPress: {
-        altArmed_ = false;
-        if (!navigating_ || !watched->isWidgetType())
+        m_altArmed = false;
+        if (!m_navigating || !watched->isWidgetType())
             break;
         // A click on an item is handled by the item itself; anywhere else ends the navigation.
-        const bool onItem = std::any_of(items_.cbegin(), items_.cend(),
+        const bool onItem = std::any_of(m_items.cbegin(), m_items.cend(),
                                         [watched](MenuStripItem *i) { return i == watched; });
         if (!onItem)
             leaveNavigation(window()->focusWidget() == this);
@@ -776,31 +608,9 @@ void MenuStrip::itemClicked(MenuStripItem *item)
 
 void MenuStrip::itemHovered(MenuStripItem *item)
 {
-    if (!navigating_)
+    if (!m_navigating)
         return;
-    const int index = int(items_.indexOf(item));
+    const int index = int(m_items.indexOf(item));
     if (isNavigable(index))
         setSelectedIndex(index);
-}
-
-void MenuStrip::forgetItem(MenuStripItem *item)
-{
-    const int index = int(items_.indexOf(item));
-    if (index < 0)
-        return;
-    if (index == selected_) {
-        selected_ = -1;
-    } else if (index < selected_) {
-        --selected_;
-    }
-    items_.removeAt(index);
-    rows_.removeAt(index);
-    if (navigating_ && selected_ < 0) {
-        const int first = firstNavigable();
-        if (first < 0)
-            leaveNavigation(true);
-        else
-            setSelectedIndex(first);
-    }
-    QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
 }

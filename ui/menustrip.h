@@ -13,14 +13,11 @@ class MenuStripItem : public QAbstractButton
 {
     Q_OBJECT
 public:
-    ~MenuStripItem() override;
-
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
     // True while the strip is in keyboard navigation and this item is the current one.
-    bool isSelected() const { return selected_; }
-    MenuStrip *strip() const { return strip_; }
+    bool isSelected() const { return m_selected; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -33,11 +30,11 @@ private:
     MenuStripItem(const QString &caption, MenuStrip *strip);
     void setSelected(bool selected);
 
-    MenuStrip *strip_;
-    bool selected_ = false;
+    MenuStrip *m_strip;
+    bool m_selected = false;
     // The size hint, measured once per caption and font: the strip asks for it often.
-    mutable QSize hint_;
-    mutable QString hintText_;
+    mutable QSize m_hint;
+    mutable QString m_hintText;
 };
 
 // A menu bar whose items sit directly on the bar and wrap onto further rows
@@ -47,8 +44,8 @@ private:
 // Keyboard: Alt pressed and released alone, or F10, anywhere in the strip's
 // window starts keyboard navigation; arrows move, Home/End jump, Enter/Space
 // run the current item, Escape / Alt / F10 leave and give the focus back.
-// A '&' in a caption marks a mnemonic (Alt+letter clicks the item), "&&" is a
-// literal ampersand.
+// Items and the empty rest of the strip are painted by the style, as a menu
+// bar's are.
 class MenuStrip : public QWidget
 {
     Q_OBJECT
@@ -62,10 +59,10 @@ public:
     QList<QAbstractButton *> items() const;
     int count() const;
 
-    // Number of rows the visible items take at the strip's current width.
+    // Number of rows the items take at the strip's current width.
     int rowCount() const;
 
-    bool isNavigating() const { return navigating_; }
+    bool isNavigating() const { return m_navigating; }
     // The keyboard-selected item while navigating, otherwise nullptr.
     QAbstractButton *selectedItem() const;
 
@@ -82,6 +79,7 @@ protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -96,8 +94,8 @@ private:
         QRect rect;
         int row = 0;
     };
-    // Positions of the visible items (in items_ order, hidden items get an
-    // empty rect) for a given total width; *height receives the needed height.
+    // Positions of the items (in m_items order) for a given total width;
+    // *height receives the needed height.
     QList<Placement> computeLayout(int width, int *height, int *rows) const;
     void relayout();
     int rowHeight() const;
@@ -115,13 +113,12 @@ private:
 
     void itemClicked(MenuStripItem *item);
     void itemHovered(MenuStripItem *item);
-    void forgetItem(MenuStripItem *item);
 
-    QList<MenuStripItem *> items_;
-    QList<int> rows_; // row of each item after the last relayout(), -1 when hidden
-    int rowCount_ = 1;
-    int selected_ = -1;
-    bool navigating_ = false;
-    bool altArmed_ = false;
-    QPointer<QWidget> previousFocus_;
+    QList<MenuStripItem *> m_items;
+    QList<int> m_rows; // row of each item after the last relayout()
+    int m_rowCount = 1;
+    int m_selected = -1;
+    bool m_navigating = false;
+    bool m_altArmed = false;
+    QPointer<QWidget> m_previousFocus;
 };

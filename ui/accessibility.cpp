@@ -1,0 +1,144 @@
+#include "accessibility.h"
+
+#include "controls.h"
+#include "menustrip.h"
+
+#include <QAccessibleWidget>
+#include <QApplication>
+
+bool acceptsInput(const QWidget *control)
+{
+    const QWidget *modal = QApplication::activeModalWidget();
+    return control->isEnabled() && (!modal || modal == control->window());
+}
+
+namespace {
+
+// What assistive technology can do with a control: press (or toggle) a button, move the focus to
+// a control that takes it. All of it waits on acceptsInput(), like a click.
+class ControlAccessible : public QAccessibleWidget
+{
+public:
+    using QAccessibleWidget::QAccessibleWidget;
+
+    QStringList actionNames() const override
+    {
+        QStringList names;
+        if (widget()->isEnabled() && qobject_cast<QAbstractButton *>(widget()))
+            names << pressAction();
+        return names + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &name) final
+    {
+        if (!acceptsInput(widget()))
+            return;
+        auto *button = qobject_cast<QAbstractButton *>(widget());
+        if (button && (name == pressAction() || name == toggleAction()))
+            button->click();
+        else if (name == setFocusAction())
+            widget()->setFocus(Qt::OtherFocusReason);
+    }
+
+    QStringList keyBindingsForAction(const QString &) const override { return {}; }
+};
+
+// What screen readers hear of a button: a button that can be pressed or, made checkable, one of
+// a group of options (a radio button), checked when selected.
+class ButtonAccessible : public ControlAccessible
+{
+public:
+    explicit ButtonAccessible(QAbstractButton *button) : ControlAccessible(button) {}
+
+    QAccessible::Role role() const override
+    {
+        return button()->isCheckable() ? QAccessible::RadioButton : QAccessible::Button;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return button()->text();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = button()->isCheckable();
+        s.checked = button()->isChecked();
+        s.pressed = button()->isDown();
+        return s;
+    }
+
+private:
+    QAbstractButton *button() const { return static_cast<QAbstractButton *>(widget()); }
+};
+
+// A menu item: the keyboard-selected one is the focused one.
+class MenuStripItemAccessible : public ControlAccessible
+{
+public:
+    explicit MenuStripItemAccessible(MenuStripItem *item)
+        : ControlAccessible(item, QAccessible::MenuItem)
+    {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return item()->text();
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.focused = s.focused || item()->isSelected();
+        s.hotTracked = item()->underMouse();
+        return s;
+    }
+
+private:
+    MenuStripItem *item() const { return static_cast<MenuStripItem *>(widget()); }
+};
+
+class MenuStripAccessible : public QAccessibleWidget
+{
+public:
+    explicit MenuStripAccessible(MenuStrip *strip) : QAccessibleWidget(strip, QAccessible::MenuBar)
+    {}
+
+    QAccessibleInterface *focusChild() const override
+    {
+        if (QAbstractButton *selected = static_cast<MenuStrip *>(widget())->selectedItem())
+            return QAccessible::queryAccessibleInterface(selected);
+        return QAccessibleWidget::focusChild();
+    }
+};
+
+QAccessibleInterface *factory(const QString &className, QObject *object)
+{
+    auto *widget = static_cast<QWidget *>(object);
+    if (className == QLatin1String("GraphicalButton") || className == QLatin1String("PushButton"))
+        return new ButtonAccessible(static_cast<QAbstractButton *>(object));
+    if (className == QLatin1String("PictureBox"))
+        return new ControlAccessible(widget, QAccessible::Client);
+    if (className == QLatin1String("MenuStripItem"))
+        return new MenuStripItemAccessible(static_cast<MenuStripItem *>(object));
+    if (className == QLatin1String("MenuStrip"))
+        return new MenuStripAccessible(static_cast<MenuStrip *>(object));
+    // Screen readers announce the title of a window that becomes active only for a frame: the
+    // game's window is one (a plain QWidget would be a filler).
+    if (className == QLatin1String("Form1"))
+        return new QAccessibleWidget(widget, QAccessible::Window);
+    return nullptr;
+}
+
+} // namespace
+
+void installAccessibleInterfaces()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(factory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
