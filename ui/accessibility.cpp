@@ -9,7 +9,7 @@
 bool acceptsInput(const QWidget *control)
 {
     const QWidget *modal = QApplication::activeModalWidget();
-    return control->isEnabled() && (!modal || modal == control->window());
+    return control->isEnabled() && control->isVisible() && (!modal || modal == control->window());
 }
 
 namespace {
