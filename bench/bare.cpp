@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The baseline: an empty Qt Widgets window the size of the game's client area, shown, timed from
 // the launch of the process to its first painted frame. With the argument "label" the window shows
 // one line of text: the floor for any window with text, which loads the font system.

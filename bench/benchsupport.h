@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the start-up benchmarks share: the moment the process was started, the moment the first

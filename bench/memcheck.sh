@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs 1,000 turns and 1,000 practice drawings of a real game in a shown window under valgrind's
 # memcheck; exits non-zero on any error. Builds the benchmarks first (Release, with bench/run.sh's
 # build directory).

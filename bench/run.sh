@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the benchmarks in Release and prints the figures: the game's start-up and peak memory
 # against a bare Qt window with one label measured in the same run, the cost of a turn and of a
 # practice drawing, and under callgrind the instructions of a start-up up to the first frame and

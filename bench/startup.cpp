@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's start-up, as main.cpp wires it, timed from the launch of the process to the first
 // painted frame of the main window. The name box and the greeting are answered as soon as they are
 // painted; the record lives in a temporary directory.

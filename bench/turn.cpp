@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost of a turn and of a practice drawing in the shown window: the game's step and the
 // painting of what changed, the drawing's strokes included, into the window's backing store, each
 // timed call by call.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Read by cpack before it builds a package (CPACK_PROJECT_CONFIG_FILE).
 #
 # The game finds sferdoni-record at the path compiled into it from CMAKE_INSTALL_PREFIX, and the

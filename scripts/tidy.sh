@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs clang-tidy (configured in .clang-tidy) over the project's own sources; prints what it
 # finds and exits non-zero when it finds anything.
 set -euo pipefail

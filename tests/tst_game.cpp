@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole game through the recording window: the start, the countdown and the exit.
 
 #include "angles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns played on the real window, with the mouse and the keyboard, and real boxes.
 
 #include "angles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window at the screen's scale (run with QT_SCALE_FACTOR 1, 1.25, 1.5 and 2): the drawing is
 // painted at the screen's resolution, the layout scales as a whole, the sector stays centred.
 

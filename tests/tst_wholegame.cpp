@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole games on the real window with the real boxes: the name typed, the greeting, answers,
 // "Esci", the goodbye and the saved record that the next game shows.
 

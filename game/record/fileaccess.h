@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Careful access to the files of one directory, without Qt: descriptors that close themselves,

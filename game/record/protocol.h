@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the game and the set-group-id helper sferdoni-record say to each other: the limits, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The record's two files in one directory, at the level of bytes: a save that leaves either the

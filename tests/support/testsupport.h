@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What several tests and the benchmarks share: the random numbers behind chosen amplitudes, the

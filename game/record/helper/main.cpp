@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // sferdoni-record: the only writer of the record shared by every player of the machine.
 //
 // It is installed set-group-id to the group that owns the shared record directory, so the game

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // sferdoni-record setup: makes the shared record directory and its two files, and gives them
