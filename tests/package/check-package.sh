@@ -389,39 +389,39 @@ else
         rm -rf "$record_dir/.ang.txt.new" "$record_dir/.nang.txt.new"
     done
 
-    # A member of group games swapping a record file between a regular file and links, as
-    # fast as possible, while the install script runs again and again.
-    (
+    # configure_racing TIMES COMMAND...: runs the install script TIMES times while COMMAND, in
+    # the background, plays with the record directory as a member of group games could.
+    configure_racing() {
+        local times="$1"
+        shift
+        "$@" &
+        swapper=$!
+        for _ in $(seq "$times"); do
+            configure
+        done
+        kill "$swapper"
+        wait "$swapper" 2>/dev/null
+        swapper=""
+    }
+    # Swaps a record file between a regular file and links, as fast as a shell can.
+    swap_entries() {
         cd "$record_dir" || exit 1
         while :; do
             : >swap.file && mv -fT swap.file ang.txt
             ln -sfn "$bait" swap.link && mv -fT swap.link ang.txt
             ln -f "$near_bait" swap.hard 2>/dev/null && mv -fT swap.hard ang.txt
         done
-    ) &
-    swapper=$!
-    for _ in $(seq 20); do
-        configure
-    done
-    kill "$swapper"
-    wait "$swapper" 2>/dev/null
-    swapper=""
+    }
+    configure_racing 20 swap_entries
     rm -f "$record_dir"/swap.*
     check "the install script run 20 times against a swapper leaves every file outside alone" \
         outside_untouched
 
-    # The same member hard-linking a file of the system in as a record file and out again, as
-    # fast as a program can, so that what the install script opened may have lost its second
-    # link by the time it looks.
-    perl -e 'my ($file, $name) = @ARGV; while (1) { link $file, $name; unlink $name }' \
-        "$near_bait" "$record_dir/ang.txt" &
-    swapper=$!
-    for _ in $(seq 60); do
-        configure
-    done
-    kill "$swapper"
-    wait "$swapper" 2>/dev/null
-    swapper=""
+    # Hard-links a file of the system in as a record file and out again, as fast as a program
+    # can, so that what the install script opened may have lost its second link by the time it
+    # looks.
+    configure_racing 60 perl -e 'while (1) { link $ARGV[0], $ARGV[1]; unlink $ARGV[1] }' \
+        "$near_bait" "$record_dir/ang.txt"
     check "the install script run 60 times against a linker leaves every file outside alone" \
         outside_untouched
     configure
