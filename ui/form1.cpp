@@ -501,8 +501,9 @@ void Form1::setLabelText(Label which, const QString &text)
     // The amplitude is what a player who cannot see the drawing answers by: each answer button
     // tells it, so that it is heard wherever the focus is.
     if (which == Label::lblangolo) {
+        const QString description = texts::spokenAnswerAmplitude.arg(text.trimmed());
         for (int i = 1; i <= 6; ++i)
-            option(i)->setAccessibleDescription(texts::spokenAnswerAmplitude.arg(text.trimmed()));
+            option(i)->setAccessibleDescription(description);
     }
 }
 
