@@ -203,17 +203,14 @@ QString Game::GetSystemDir() const
 void Game::creafilerecord()
 {
     m_loaded = m_record.load();
-    if (m_loaded.problem) {
-        // Shown as empty, and never overwritten in this game: one box says why.
-        m_recordReadable = false;
+    // Shown as empty (the loaded texts are), and never overwritten in this game: one box says
+    // why.
+    if (m_loaded.problem)
         say(*m_loaded.problem);
-    }
 }
 
 QString Game::Leggifiletxt(RecordFile file) const
 {
-    if (!m_recordReadable)
-        return QString();
     const QString &text = m_loaded.text(file);
     // Another program, or a hand, may have written anything there.
     return file == RecordFile::Name ? cleanStoredName(text) : text;
@@ -222,7 +219,7 @@ QString Game::Leggifiletxt(RecordFile file) const
 bool Game::recordbattuto() const
 {
     // A record that could not be read is never replaced: it may be higher than it looks.
-    if (!m_recordReadable)
+    if (m_loaded.problem)
         return false;
     const double record = leadingNumber(m_window.labelText(Label::lblpunti));
     const double score = leadingNumber(m_window.labelText(Label::lblScore));

@@ -103,9 +103,8 @@ private:
     RandomSource &m_random;
     RecordStore &m_record;
     GameState m_state;
-    bool m_judging = false;       // verificarisposta is running
-    LoadedRecord m_loaded;        // the record as creafilerecord found it
-    bool m_recordReadable = true; // the record was read whole: it may be replaced at the end
-    bool m_exiting = false;       // the exit sequence has started
-    bool m_ended = false;         // the program is ending
+    bool m_judging = false; // verificarisposta is running
+    LoadedRecord m_loaded;  // the record as creafilerecord found it
+    bool m_exiting = false; // the exit sequence has started
+    bool m_ended = false;   // the program is ending
 };
