@@ -7,13 +7,17 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 
+namespace {
+
+// Whether a control acts on input now: it is enabled and shown, and no modal box is open over its
+// window. Qt holds back the window system's mouse and key events (and so shortcuts) on the same
+// terms; every action that assistive technology asks of a control passes here too, so a hidden
+// "Go" cannot be pressed to skip an angle that was answered wrongly.
 bool acceptsInput(const QWidget *control)
 {
     const QWidget *modal = QApplication::activeModalWidget();
     return control->isEnabled() && control->isVisible() && (!modal || modal == control->window());
 }
-
-namespace {
 
 // What assistive technology can do with a control: press (or toggle) a button, move the focus to
 // a control that takes it. All of it waits on acceptsInput(), like a click.
@@ -42,6 +46,15 @@ public:
     }
 
     QStringList keyBindingsForAction(const QString &) const override { return {}; }
+
+    // A button without a name of its own is called by its caption.
+    QString text(QAccessible::Text t) const override
+    {
+        auto *button = qobject_cast<QAbstractButton *>(widget());
+        if (button && t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return button->text();
+        return QAccessibleWidget::text(t);
+    }
 };
 
 // What screen readers hear of a button: a button that can be pressed or, made checkable, one of
@@ -54,12 +67,6 @@ public:
     QAccessible::Role role() const override
     {
         return button()->isCheckable() ? QAccessible::RadioButton : QAccessible::Button;
-    }
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
-            return button()->text();
-        return QAccessibleWidget::text(t);
     }
     QAccessible::State state() const override
     {
@@ -81,13 +88,6 @@ public:
     explicit MenuStripItemAccessible(MenuStripItem *item)
         : ControlAccessible(item, QAccessible::MenuItem)
     {}
-
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
-            return item()->text();
-        return QAccessibleWidget::text(t);
-    }
 
     QAccessible::State state() const override
     {

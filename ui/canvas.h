@@ -6,7 +6,6 @@
 #include <QColor>
 #include <QImage>
 #include <QPainterPath>
-#include <QRegion>
 
 #include <vector>
 

@@ -100,8 +100,6 @@ void drawBevel(QPainter &p, const QRect &r, bool sunken)
 
 } // namespace
 
-PushButton::PushButton(const QString &text, QWidget *parent) : QPushButton(text, parent) {}
-
 GraphicalButton::GraphicalButton(QWidget *parent) : QToolButton(parent)
 {
     setFocusPolicy(Qt::StrongFocus);

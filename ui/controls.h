@@ -21,7 +21,7 @@ class PushButton : public QPushButton
 {
     Q_OBJECT
 public:
-    explicit PushButton(const QString &text, QWidget *parent = nullptr);
+    using QPushButton::QPushButton;
 };
 
 // A button with its own back and text colours and a picture centred above its caption. It takes
@@ -69,9 +69,6 @@ class ShapeRect : public QWidget
     Q_OBJECT
 public:
     ShapeRect(BgrColor fill, BgrColor outline, QWidget *parent = nullptr);
-
-    BgrColor fillColor() const { return m_fill; }
-    BgrColor outlineColor() const { return m_outline; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -21,7 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -538,8 +537,7 @@ void Form1::paintOnlyUncovered()
         const bool covered = std::any_of(m_options.begin() + 1, m_options.end(), [&](QWidget *o) {
             return o->isVisibleTo(m_client) && o->geometry().contains(control->geometry());
         });
-        if (control->updatesEnabled() == covered)
-            control->setUpdatesEnabled(!covered);
+        control->setUpdatesEnabled(!covered);
     }
 }
 

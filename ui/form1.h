@@ -12,7 +12,6 @@ class Canvas;
 class ClientArea;
 class GraphicalButton;
 class MenuStrip;
-class PictureBox;
 class QLabel;
 class QPushButton;
 class TextLabel;

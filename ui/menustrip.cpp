@@ -366,7 +366,7 @@ void MenuStrip::setSelectedIndex(int index)
 {
     if (index == m_selected)
         return;
-    if (m_selected >= 0 && m_selected < m_items.size())
+    if (m_selected >= 0)
         m_items.at(m_selected)->setSelected(false);
     m_selected = index;
     if (m_selected >= 0) {
