@@ -32,21 +32,6 @@ double microseconds(Clock::duration d)
     return std::chrono::duration<double, std::micro>(d).count();
 }
 
-// Counts the paint events of one widget.
-class PaintCounter : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 void reportSamples(const char *name, std::vector<double> samples)
 {
     const double mean = std::accumulate(samples.begin(), samples.end(), 0.0) / samples.size();
@@ -72,7 +57,7 @@ void measure(const char *name, int count, const std::function<void()> &prepare,
     drawing.reserve(size_t(count));
     painting.reserve(size_t(count));
     const int warmUp = 200;
-    const int paintsBefore = clientPaints.paints;
+    const int paintsBefore = clientPaints.count;
     for (int i = 0; i < warmUp + count; ++i) {
         prepare();
         QCoreApplication::processEvents();
@@ -98,7 +83,7 @@ void measure(const char *name, int count, const std::function<void()> &prepare,
     bench::report((prefix + "_calls").c_str(), count);
     // Each call must have painted the drawing area once, or the repaint was not measured.
     bench::report((prefix + "_client_paints_per_call").c_str(),
-                  double(clientPaints.paints - paintsBefore) / (warmUp + count));
+                  double(clientPaints.count - paintsBefore) / (warmUp + count));
 }
 
 } // namespace
@@ -133,8 +118,7 @@ int main(int argc, char *argv[])
     form.showCentred();
     shown.exec();
 
-    PaintCounter clientPaints;
-    form.clientArea()->installEventFilter(&clientPaints);
+    PaintCounter clientPaints(form.clientArea());
 
     const auto nothing = [] {};
     // A turn as Command4 or a correct answer starts it.

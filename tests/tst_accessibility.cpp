@@ -89,8 +89,7 @@ private slots:
     {
         Form1 form;
         ScriptedRandom random;
-        random.numbers = {float(134.5 / 360), float(89.5 / 360), float(20.5 / 360),
-                          float(299.5 / 360)};
+        random.numbers = {rFor(135), rFor(90), rFor(20, 0), rFor(300)};
         FakeRecordStore record;
         Game game(form, random, record);
         const auto told = [&form] {

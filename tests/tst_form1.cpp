@@ -4,6 +4,7 @@
 #include "controls.h"
 #include "form1.h"
 #include "menustrip.h"
+#include "testsupport.h"
 #include "texts.h"
 
 #include <QApplication>
@@ -32,31 +33,9 @@ QWidget *control(const Form1 &form, const QString &name, int index = -1)
     return nullptr;
 }
 
-QString nameOf(const QWidget *w)
-{
-    const QVariant i = w->property("index");
-    return i.isValid() ? QStringLiteral("%1(%2)").arg(w->objectName()).arg(i.toInt())
-                       : w->objectName();
-}
-
 constexpr quint32 none = 0xFFFFFFFF;
 // Transparent by design, nothing lies under them: they are filled with the window's colour.
 constexpr quint32 window = Form1::backColor;
-
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject
-{
-public:
-    explicit PaintCounter(QWidget *w) { w->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        count += e->type() == QEvent::Paint;
-        return false;
-    }
-};
 
 // The contrast of two colours, as WCAG 2 measures it.
 double contrast(const QColor &a, const QColor &b)

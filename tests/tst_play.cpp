@@ -17,22 +17,12 @@
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
 #include <map>
 
 namespace {
 
 const QString bravo = QStringLiteral("Bravo è esatto");
 const QString sbagliato = QStringLiteral("HAI SBAGLIATO");
-
-QString nameOf(const QWidget *w)
-{
-    if (!w)
-        return QStringLiteral("nothing");
-    const QVariant i = w->property("index");
-    return i.isValid() ? QStringLiteral("%1(%2)").arg(w->objectName()).arg(i.toInt())
-                       : w->objectName();
-}
 
 // Whether the box is the one of its kind that a row of boxesHoldTheWholeWindow is about: the name
 // box, or the message box whose text begins so.

@@ -11,6 +11,15 @@ float rFor(int amplitude, int lowest)
     return float((amplitude - lowest + 0.5) / 360.0);
 }
 
+QString nameOf(const QWidget *w)
+{
+    if (!w)
+        return QStringLiteral("nothing");
+    const QVariant i = w->property("index");
+    return i.isValid() ? QStringLiteral("%1(%2)").arg(w->objectName()).arg(i.toInt())
+                       : w->objectName();
+}
+
 QStringList boxTexts(const RecordingWindow &window)
 {
     QStringList texts;

@@ -6,15 +6,35 @@
 
 #include "recordingwindow.h"
 
+#include <QEvent>
 #include <QMessageBox>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <QWidget>
 
 #include <functional>
 
 // The r in [0, 1) that a draw of lowest + int(360·r) turns into the given amplitude.
 float rFor(int amplitude, int lowest = 1);
+
+// A control by its designer name, with its index when it is one of an array: "Option1(3)".
+QString nameOf(const QWidget *w);
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *w) { w->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        count += e->type() == QEvent::Paint;
+        return false;
+    }
+};
 
 // The texts of the message boxes the window showed, in order.
 QStringList boxTexts(const RecordingWindow &window);
