@@ -103,11 +103,12 @@ A game lasts fifteen minutes; the best score is shared by every user of the
 computer.
 
 The interface is in Italian.")
-# The libraries it links (Qt's SVG renderer among them) come from dpkg-shlibdeps; these are
-# loaded at run time instead: Qt's Italian translation and the fonts.
+# The libraries it links come from dpkg-shlibdeps; these are loaded at run time instead: Qt's
+# Italian translation, Qt's SVG icon engine (the pictures at sizes not shipped ready drawn, such
+# as the window icon) and the fonts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-translations-l10n, fonts-liberation, fonts-lato")
+    "qt6-translations-l10n, libqt6svg6, fonts-liberation, fonts-lato")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     "${_sferdoni_packaging_dir}/debian/postinst"
     "${_sferdoni_packaging_dir}/debian/postrm")

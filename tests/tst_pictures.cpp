@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pictures.h"
 
+#include <QDirIterator>
+#include <QFile>
 #include <QIcon>
 #include <QImage>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTest>
 
 // The pictures look as Qt's own SVG icons of the same files would: the same pixels at every
@@ -48,6 +51,37 @@ private slots:
             QVERIFY(painted(ours) == painted(qts));
         }
         QCOMPARE(ours.pixmap(size).size(), qts.pixmap(size).size());
+    }
+
+    // A shipped rendering that no longer matches its SVG file would show the old picture on
+    // screens of ratio 1 and 2 only.
+    void shippedRenderingsMatchTheirFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QDirIterator it(QStringLiteral(":/icons"), {QStringLiteral("*.rgba")});
+        while (it.hasNext()) {
+            const QString file = it.next();
+            QTest::newRow(qPrintable(file)) << file;
+        }
+    }
+    void shippedRenderingsMatchTheirFiles()
+    {
+        QFETCH(QString, file);
+        static const QRegularExpression named(QStringLiteral(R"(/([a-z-]+)-(\d+)x(\d+)\.rgba$)"));
+        const QRegularExpressionMatch m = named.match(file);
+        QVERIFY(m.hasMatch());
+        const QSize size(m.captured(2).toInt(), m.captured(3).toInt());
+        QFile shipped(file);
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        const QByteArray bytes = shipped.readAll();
+        QCOMPARE(bytes.size(), qsizetype(size.width()) * size.height() * 4);
+        const QImage image(reinterpret_cast<const uchar *>(bytes.constData()), size.width(),
+                           size.height(), size.width() * 4, QImage::Format_RGBA8888_Premultiplied);
+        const QImage fromSvg = QIcon(QStringLiteral(":/icons/%1.svg").arg(m.captured(1)))
+                                   .pixmap(size)
+                                   .toImage()
+                                   .convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        QVERIFY2(image == fromSvg, "stale: run render-pictures (ui/icons/render.cpp)");
     }
 };
 

@@ -5,9 +5,9 @@
 #include <QHash>
 #include <QIconEngine>
 #include <QPainter>
+#include <QResource>
 #include <QStyle>
 #include <QStyleOption>
-#include <QSvgRenderer>
 
 #include <map>
 #include <memory>
@@ -22,29 +22,60 @@ static void initPictures()
 
 namespace {
 
-using Renderer = std::shared_ptr<QSvgRenderer>;
-
-// The parsed file of a picture: parsed at the first call, kept while an icon holds it.
-Renderer rendererFor(const char *name)
+// One picture file. The sizes the window draws at start are shipped as pixels ready to show,
+// beside the SVG file (see icons/render.cpp); any other size is drawn from the SVG file by Qt's
+// SVG icon engine, loaded only then.
+class PictureFile
 {
-    static QHash<QString, std::weak_ptr<QSvgRenderer>> parsed;
-    if (parsed.isEmpty())
+public:
+    explicit PictureFile(QString name) : m_name(std::move(name)) {}
+
+    // The picture fitted into size, keeping its proportions; null if it can't be drawn.
+    QPixmap draw(QSize size)
+    {
+        const QResource shipped(QStringLiteral(":/icons/%1-%2x%3.rgba")
+                                    .arg(m_name)
+                                    .arg(size.width())
+                                    .arg(size.height()));
+        const QByteArray pixels = shipped.uncompressedData();
+        if (pixels.size() == qsizetype(size.width()) * size.height() * 4) {
+            return QPixmap::fromImage(QImage(reinterpret_cast<const uchar *>(pixels.constData()),
+                                             size.width(), size.height(), size.width() * 4,
+                                             QImage::Format_RGBA8888_Premultiplied));
+        }
+        if (m_svg.isNull())
+            m_svg = QIcon(QStringLiteral(":/icons/%1.svg").arg(m_name));
+        return m_svg.pixmap(size, 1.0);
+    }
+
+private:
+    QString m_name;
+    QIcon m_svg; // made when first needed
+};
+
+using File = std::shared_ptr<PictureFile>;
+
+// The picture file of that name, shared by every icon made from it while any of them lives.
+File fileFor(const char *name)
+{
+    static QHash<QString, std::weak_ptr<PictureFile>> open;
+    if (open.isEmpty())
         initPictures();
-    const QString file = QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name));
-    if (Renderer kept = parsed.value(file).lock())
+    const QString key = QLatin1String(name);
+    if (File kept = open.value(key).lock())
         return kept;
-    auto renderer = std::make_shared<QSvgRenderer>(file);
-    parsed.insert(file, renderer);
-    return renderer;
+    auto file = std::make_shared<PictureFile>(key);
+    open.insert(key, file);
+    return file;
 }
 
-// Draws its pictures as Qt's SVG icon engine does, from files parsed once: the picture's own
-// size scaled into the size asked for, keeping its proportions; a state without a file of its
-// own is derived from the normal picture by the style.
+// Draws its pictures as Qt's SVG icon engine does: the picture's own size scaled into the size
+// asked for, keeping its proportions; a state without a file of its own is derived from the
+// normal picture by the style.
 class PictureEngine final : public QIconEngine
 {
 public:
-    PictureEngine(Renderer normal, Renderer disabled)
+    PictureEngine(File normal, File disabled)
         : m_normal(std::move(normal)), m_disabled(std::move(disabled))
     {}
 
@@ -73,26 +104,16 @@ public:
     }
 
 private:
-    Renderer m_normal;
-    Renderer m_disabled;                                  // or none
+    File m_normal;
+    File m_disabled;                                      // or none
     std::map<std::tuple<int, int, int>, QPixmap> m_drawn; // by mode, width and height
 
     QPixmap draw(const QSize &size, QIcon::Mode mode) const
     {
         const bool ownFile = mode == QIcon::Disabled && m_disabled;
-        QSvgRenderer &renderer = ownFile ? *m_disabled : *m_normal;
-        if (!renderer.isValid())
+        QPixmap drawn = (ownFile ? *m_disabled : *m_normal).draw(size);
+        if (drawn.isNull())
             return {};
-        QSize actual = renderer.defaultSize();
-        actual.scale(size, Qt::KeepAspectRatio);
-        if (actual.isEmpty())
-            return {};
-        QImage image(actual, QImage::Format_ARGB32_Premultiplied);
-        image.fill(0);
-        QPainter painter(&image);
-        renderer.render(&painter);
-        painter.end();
-        QPixmap drawn = QPixmap::fromImage(image);
         if (mode != QIcon::Normal && !ownFile &&
             qobject_cast<QApplication *>(QCoreApplication::instance())) {
             QStyleOption option;
@@ -110,10 +131,10 @@ private:
 
 QIcon picture(const char *name)
 {
-    return QIcon(new PictureEngine(rendererFor(name), nullptr));
+    return QIcon(new PictureEngine(fileFor(name), nullptr));
 }
 
 QIcon picture(const char *name, const char *disabledName)
 {
-    return QIcon(new PictureEngine(rendererFor(name), rendererFor(disabledName)));
+    return QIcon(new PictureEngine(fileFor(name), fileFor(disabledName)));
 }
