@@ -2,7 +2,6 @@
 #include "pictures.h"
 
 #include <QApplication>
-#include <QHash>
 #include <QIconEngine>
 #include <QPainter>
 #include <QResource>
@@ -10,14 +9,18 @@
 #include <QStyleOption>
 
 #include <map>
-#include <memory>
+#include <optional>
 #include <tuple>
 #include <utility>
 
 // The pictures live in this static library: make sure the linker keeps them.
 static void initPictures()
 {
-    Q_INIT_RESOURCE(icons);
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(icons);
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 namespace {
@@ -39,9 +42,12 @@ public:
                                     .arg(size.height()));
         const QByteArray pixels = shipped.uncompressedData();
         if (pixels.size() == qsizetype(size.width()) * size.height() * 4) {
-            return QPixmap::fromImage(QImage(reinterpret_cast<const uchar *>(pixels.constData()),
-                                             size.width(), size.height(), size.width() * 4,
-                                             QImage::Format_RGBA8888_Premultiplied));
+            // Converted into an image of its own: the pixels may be a decompressed copy.
+            const QImage shippedImage(reinterpret_cast<const uchar *>(pixels.constData()),
+                                      size.width(), size.height(), size.width() * 4,
+                                      QImage::Format_RGBA8888_Premultiplied);
+            return QPixmap::fromImage(
+                shippedImage.convertToFormat(QImage::Format_ARGB32_Premultiplied));
         }
         if (m_svg.isNull())
             m_svg = QIcon(QStringLiteral(":/icons/%1.svg").arg(m_name));
@@ -53,29 +59,13 @@ private:
     QIcon m_svg; // made when first needed
 };
 
-using File = std::shared_ptr<PictureFile>;
-
-// The picture file of that name, shared by every icon made from it while any of them lives.
-File fileFor(const char *name)
-{
-    static QHash<QString, std::weak_ptr<PictureFile>> open;
-    if (open.isEmpty())
-        initPictures();
-    const QString key = QLatin1String(name);
-    if (File kept = open.value(key).lock())
-        return kept;
-    auto file = std::make_shared<PictureFile>(key);
-    open.insert(key, file);
-    return file;
-}
-
 // Draws its pictures as Qt's SVG icon engine does: the picture's own size scaled into the size
 // asked for, keeping its proportions; a state without a file of its own is derived from the
 // normal picture by the style.
 class PictureEngine final : public QIconEngine
 {
 public:
-    PictureEngine(File normal, File disabled)
+    PictureEngine(PictureFile normal, std::optional<PictureFile> disabled)
         : m_normal(std::move(normal)), m_disabled(std::move(disabled))
     {}
 
@@ -104,14 +94,14 @@ public:
     }
 
 private:
-    File m_normal;
-    File m_disabled;                                      // or none
+    PictureFile m_normal;
+    std::optional<PictureFile> m_disabled;
     std::map<std::tuple<int, int, int>, QPixmap> m_drawn; // by mode, width and height
 
-    QPixmap draw(const QSize &size, QIcon::Mode mode) const
+    QPixmap draw(const QSize &size, QIcon::Mode mode)
     {
         const bool ownFile = mode == QIcon::Disabled && m_disabled;
-        QPixmap drawn = (ownFile ? *m_disabled : *m_normal).draw(size);
+        QPixmap drawn = (ownFile ? *m_disabled : m_normal).draw(size);
         if (drawn.isNull())
             return {};
         if (mode != QIcon::Normal && !ownFile &&
@@ -131,10 +121,13 @@ private:
 
 QIcon picture(const char *name)
 {
-    return QIcon(new PictureEngine(fileFor(name), nullptr));
+    initPictures();
+    return QIcon(new PictureEngine(PictureFile(QLatin1String(name)), std::nullopt));
 }
 
 QIcon picture(const char *name, const char *disabledName)
 {
-    return QIcon(new PictureEngine(fileFor(name), fileFor(disabledName)));
+    initPictures();
+    return QIcon(new PictureEngine(PictureFile(QLatin1String(name)),
+                                   PictureFile(QLatin1String(disabledName))));
 }
