@@ -115,6 +115,11 @@ long residentKiB()
     return statusKiB("VmRSS");
 }
 
+long anonymousKiB()
+{
+    return statusKiB("RssAnon");
+}
+
 long maxRssKiB()
 {
     rusage usage{};

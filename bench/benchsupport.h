@@ -37,8 +37,10 @@ std::int64_t kernelStartNs();
 long peakRssKiB();
 long maxRssKiB();
 
-// The resident set now (VmRSS), in KiB.
+// The resident set now (VmRSS), in KiB; and its anonymous part (RssAnon: the heap and other
+// memory of the process's own, not the pages of the program and libraries mapped from files).
 long residentKiB();
+long anonymousKiB();
 
 // Watches the whole application: when the first paint event reaches any widget of window, it
 // waits for that paint (and the flush that ends it) to finish, notes the time, writes out the

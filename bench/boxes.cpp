@@ -50,6 +50,7 @@ int playTurns(Game &game, Form1 &form, bench::BoxAnswerer &answerer, int turns)
         if (turn == turnsFirstMeasured || turn == turns) {
             const std::string at = turn == turns ? "turns" : std::to_string(turn);
             bench::report(("rss_after_" + at + "_kib").c_str(), double(bench::residentKiB()));
+            bench::report(("anon_after_" + at + "_kib").c_str(), double(bench::anonymousKiB()));
             bench::report(("boxes_after_" + at).c_str(), answerer.answered() - boxesBefore);
         }
     }

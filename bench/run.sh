@@ -119,7 +119,9 @@ target() {
             'BEGIN { print s ((v + 0 <= t + 0) ? " met" : " MISSED") }'
     fi
 }
-row() { printf '  %-28s %11s  %-18s %11s  %s\n' "$1" "${2:--}" "$3" "${4:--}" "$5"; }
+row() {
+    printf '  %-28s %11s  %-18s %11s  %s\n' "$1" "${2:--}" "$3" "${4:--}" "$5" | sed 's/ *$//'
+}
 heading() { printf '%s\n' "$1"; }
 
 # The figures of one platform, in variables named <figure>_<platform>.
@@ -158,6 +160,8 @@ collect() {
     printf -v "late_mib_$p" '%s' "$(calc '%.1f' 'a / 1024' "$late")"
     printf -v "growth_mib_$p" '%s' "$(calc '%+.2f' '(b - a) / 1024' "$early" "$late")"
     printf -v "per_box_$p" '%s' "$(calc '%.2f' '(b - a) / c' "$early" "$late" "$boxes")"
+    printf -v "anon_growth_$p" '%s' "$(calc '%+.2f' '(b - a) / 1024' \
+        "$(value "$p" boxes anon_after_20_kib)" "$(value "$p" boxes anon_after_turns_kib)")"
     printf -v "box_turn_ms_$p" '%s' "$(calc '%.2f' 'a' "$(value "$p" boxes turn_with_boxes_mean_ms)")"
 
     for kind in turn answered_turn practice; do
@@ -200,6 +204,7 @@ both early_mib ' MiB' '' '' '' '' 'after 20 turns'
 both late_mib ' MiB' '' '' '' '' "after $box_turns turns"
 both growth_mib ' MiB' 0.5 '<= +0.5 MiB' 0.5 '<= +0.5 MiB' 'growth'
 both per_box ' KiB' '' '' '' '' 'growth per box'
+both anon_growth ' MiB' '' '' '' '' 'of which anonymous (RssAnon)'
 both box_turn_ms ' ms' '' '' '' '' 'a turn with its boxes, mean'
 if ((callgrind)); then
     heading "A help box, from the click on \"?\" to its first frame (callgrind)"
