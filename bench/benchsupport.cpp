@@ -110,6 +110,16 @@ long peakRssKiB()
     return statusKiB("VmHWM");
 }
 
+long residentKiB()
+{
+    return statusKiB("VmRSS");
+}
+
+long anonymousKiB()
+{
+    return statusKiB("RssAnon");
+}
+
 long maxRssKiB()
 {
     rusage usage{};
@@ -162,6 +172,8 @@ bool BoxAnswerer::eventFilter(QObject *watched, QEvent *event)
                 if (!guard || !guard->isVisible() || guard->property("benchAnswered").toBool())
                     return;
                 guard->setProperty("benchAnswered", true);
+                if (m_beforeAnswer)
+                    m_beforeAnswer();
                 ++m_answered;
                 if (auto *input = qobject_cast<QInputDialog *>(guard.data()))
                     input->setTextValue(m_name);

@@ -9,6 +9,7 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <functional>
 
 class QWidget;
 
@@ -35,6 +36,11 @@ std::int64_t kernelStartNs();
 // which also counts the image before the last execve().
 long peakRssKiB();
 long maxRssKiB();
+
+// The resident set now (VmRSS), in KiB; and its anonymous part (RssAnon: the heap and other
+// memory of the process's own, not the pages of the program and libraries mapped from files).
+long residentKiB();
+long anonymousKiB();
 
 // Watches the whole application: when the first paint event reaches any widget of window, it
 // waits for that paint (and the flush that ends it) to finish, notes the time, writes out the
@@ -72,12 +78,19 @@ public:
 
     int answered() const { return m_answered; }
 
+    // Runs after each box has been painted, just before it is answered.
+    void setBeforeAnswer(std::function<void()> beforeAnswer)
+    {
+        m_beforeAnswer = std::move(beforeAnswer);
+    }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QString m_name;
     int m_answered = 0;
+    std::function<void()> m_beforeAnswer;
 };
 
 // Under callgrind: writes out the instructions counted since the last call (or the start) as a

@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds the benchmarks in Release and prints the figures: the game's start-up and peak memory
-# against a bare Qt window with one label measured in the same run, the cost of a turn and of a
-# practice drawing, and under callgrind the instructions of a start-up up to the first frame and
-# of a turn and a practice drawing. Nothing is asserted: each figure is printed next to its
-# target.
+# Builds the benchmarks in Release, runs them on the offscreen platform and on xcb under an Xvfb of
+# their own, and prints the figures of both side by side, each next to its target: the game's
+# start-up to the first frame and peak memory against a bare Qt window with one label measured in
+# the same run, the memory after a game of many turns with their boxes, the opening of a help box,
+# and the cost of a turn and of a practice drawing. Nothing is asserted.
 #
-# Usage: bash bench/run.sh [--runs N] [--turns N] [--no-deps] [--no-callgrind] [--xcb]
+# Usage: bash bench/run.sh [--quick] [--runs N] [--turns N] [--box-turns N] [--no-deps]
+#                          [--no-callgrind] [--no-xcb]
+#   --quick         fewer of everything (3 start-ups, 1,000 calls, 200 turns with boxes, 50 calls
+#                   under callgrind): for trying the script, not for figures to keep
 #   --runs N        start-up runs of each program (median reported), default 7
-#   --turns N       turns and practice drawings timed, default 10000 (300 under callgrind)
-#   --no-deps       do not run scripts/install-deps.sh nor install valgrind
+#   --turns N       turns and practice drawings timed, default 10000
+#   --box-turns N   turns played with their boxes, default 2000
+#   --no-deps       do not run scripts/install-deps.sh nor install valgrind and Xvfb
 #   --no-callgrind  skip the instruction counts
-#   --xcb           also time the start-ups on the xcb platform under xvfb-run
+#   --no-xcb        only the offscreen platform
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -19,190 +23,203 @@ cd "$root"
 
 runs=7
 turns=10000
+box_turns=2000
+cg_turns=300
+help_boxes=5
 deps=1
 callgrind=1
-xcb=0
+xcb=1
 while (($#)); do
     case "$1" in
+    --quick) runs=3; turns=1000; box_turns=200; cg_turns=50; help_boxes=3; shift ;;
     --runs) runs="$2"; shift 2 ;;
     --turns) turns="$2"; shift 2 ;;
+    --box-turns) box_turns="$2"; shift 2 ;;
     --no-deps) deps=0; shift ;;
     --no-callgrind) callgrind=0; shift ;;
-    --xcb) xcb=1; shift ;;
+    --no-xcb) xcb=0; shift ;;
     *) echo "unknown option: $1" >&2; exit 2 ;;
     esac
 done
+((box_turns >= 20)) || box_turns=20
 
 if ((deps)) && [[ $(id -u) -eq 0 ]]; then
     bash scripts/install-deps.sh >/dev/null
-    if ((callgrind)) && ! command -v valgrind >/dev/null; then
-        DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends valgrind >/dev/null
+    missing=()
+    ((callgrind)) && ! command -v valgrind >/dev/null && missing+=(valgrind)
+    ((xcb)) && ! command -v xvfb-run >/dev/null && missing+=(xvfb xauth)
+    if ((${#missing[@]})); then
+        DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" \
+            >/dev/null
     fi
 fi
+command -v valgrind >/dev/null || callgrind=0
+if ((xcb)) && ! command -v xvfb-run >/dev/null; then
+    echo "xvfb-run is missing (package xvfb): offscreen figures only" >&2
+    xcb=0
+fi
+((callgrind)) || cg_turns=0
 
 build="$root/build/bench"
+mkdir -p "$build"
 generator=()
 if command -v ninja >/dev/null && [[ ! -f "$build/Makefile" ]]; then
     generator=(-G Ninja)
 fi
 cmake -S . -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release -DSFERDONI_BENCH=ON \
-    -DBUILD_TESTING=OFF >"$build.configure.log" 2>&1 ||
-    { cat "$build.configure.log" >&2; exit 1; }
-cmake --build "$build" --target bench_bare bench_startup bench_turn -j "$(nproc)" \
-    >"$build.build.log" 2>&1 || { cat "$build.build.log" >&2; exit 1; }
+    -DBUILD_TESTING=OFF >"$build/configure.log" 2>&1 ||
+    { cat "$build/configure.log" >&2; exit 1; }
+cmake --build "$build" --target bench_bare bench_startup bench_turn bench_boxes -j "$(nproc)" \
+    >"$build/build.log" 2>&1 || { cat "$build/build.log" >&2; exit 1; }
 bin="$build/bench"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-export QT_QPA_PLATFORM=offscreen
-# Qt's platform warnings ("This plugin does not support ...") go to a log, not the report.
-log="$work/stderr.log"
+measure=(bash "$root/bench/measure.sh" "$bin")
+settings=("$runs" "$turns" "$box_turns" "$cg_turns" "$help_boxes")
 
-# The value of key in a program's output.
-value() { awk -v k="$2" '$1 == k { print $2 }' "$1"; }
-# The median of numbers, one a line on standard input.
-median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan";
-    else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-# awk arithmetic on its arguments: calc 'a / b' 1 2
-calc() { local e="$1"; shift; awk -v a="${1:-0}" -v b="${2:-0}" -v c="${3:-0}" "BEGIN { printf \"%.2f\", $e }"; }
-verdict() { awk -v v="$1" -v t="$2" 'BEGIN { print (v <= t) ? "met" : "MISSED" }'; }
-
-# Runs each program $runs times, interleaved so that both see the same machine, after one run of
-# each that is not counted (it fills the page cache). Outputs land in $work/<name>.<i>.
-time_startups() {
-    local prefix="$1"
-    shift
-    "$bin/bench_bare" >/dev/null 2>>"$log"
-    "$bin/bench_startup" >/dev/null 2>>"$log"
-    for ((i = 1; i <= runs; i++)); do
-        "$bin/bench_bare" >"$work/$prefix-bare.$i" 2>>"$log"
-        "$bin/bench_bare" label >"$work/$prefix-label.$i" 2>>"$log"
-        "$bin/bench_startup" >"$work/$prefix-game.$i" 2>>"$log"
-    done
-}
-# The median of key over the runs of one program.
-over_runs() { for f in "$work/$1".*; do value "$f" "$2"; done | median; }
-
-echo "Sferdoni benchmarks: $(nproc) cores, Qt platform $QT_QPA_PLATFORM, $runs runs each (median)"
-echo
-
-time_startups off
-bare_ms=$(over_runs off-bare startup_ms)
-label_ms=$(over_runs off-label startup_ms)
-game_ms=$(over_runs off-game startup_ms)
-bare_main=$(over_runs off-bare main_to_frame_ms)
-label_main=$(over_runs off-label main_to_frame_ms)
-game_main=$(over_runs off-game main_to_frame_ms)
-ratio=$(calc 'a / b' "$game_ms" "$bare_ms")
-echo "Start-up, launch to first painted frame"
-printf '  bare window        %8.2f ms   (main() to frame %6.2f ms)\n' "$bare_ms" "$bare_main"
-printf '  bare with a label  %8.2f ms   (main() to frame %6.2f ms)   %s x bare\n' \
-    "$label_ms" "$label_main" "$(calc 'a / b' "$label_ms" "$bare_ms")"
-printf '  game               %8.2f ms   (main() to frame %6.2f ms)\n' "$game_ms" "$game_main"
-printf '  game / bare        %8s x\n' "$ratio"
-printf '  game / label       %8s x\n' "$(calc 'a / b' "$game_ms" "$label_ms")"
-printf '  game, by step: app %.2f ms, window built %.2f ms, boxes %.2f ms, show to frame %.2f ms\n' \
-    "$(over_runs off-game app_setup_ms)" "$(over_runs off-game form_build_ms)" \
-    "$(over_runs off-game game_start_ms)" "$(over_runs off-game show_to_frame_ms)"
-echo
-
-bare_kib=$(over_runs off-bare peak_rss_kib)
-label_kib=$(over_runs off-label peak_rss_kib)
-game_kib=$(over_runs off-game peak_rss_kib)
-extra=$(calc '(a - b) / 1024' "$game_kib" "$label_kib")
-echo "Peak resident memory (VmHWM)"
-printf '  bare window        %8.1f MiB\n' "$(calc 'a / 1024' "$bare_kib")"
-printf '  bare with a label  %8.1f MiB   (+%s MiB)\n' "$(calc 'a / 1024' "$label_kib")" \
-    "$(calc '(a - b) / 1024' "$label_kib" "$bare_kib")"
-printf '  game               %8.1f MiB\n' "$(calc 'a / 1024' "$game_kib")"
-printf '  game - label       %+8s MiB   target <= +4 MiB: %s\n' "$extra" "$(verdict "$extra" 4)"
-echo
-
-"$bin/bench_turn" "$turns" >"$work/turn" 2>>"$log"
-t() { value "$work/turn" "$1"; }
-echo "One call in the shown window, drawing plus repaint ($(t turn_calls | cut -d. -f1) calls each)"
-printf '  turn (nuovoturno)          mean %8.1f us  median %8.1f us  p90 %8.1f us\n' \
-    "$(t turn_mean_us)" "$(t turn_median_us)" "$(t turn_p90_us)"
-printf '    of which the step        mean %8.1f us  median %8.1f us\n' \
-    "$(t turn_step_mean_us)" "$(t turn_step_median_us)"
-printf '    of which the repaint     mean %8.1f us  median %8.1f us\n' \
-    "$(t turn_repaint_mean_us)" "$(t turn_repaint_median_us)"
-printf '  turn after an answer       mean %8.1f us  median %8.1f us  p90 %8.1f us\n' \
-    "$(t answered_turn_mean_us)" "$(t answered_turn_median_us)" "$(t answered_turn_p90_us)"
-printf '  practice (nuovanota)       mean %8.1f us  median %8.1f us  p90 %8.1f us\n' \
-    "$(t practice_mean_us)" "$(t practice_median_us)" "$(t practice_p90_us)"
-printf '    of which the step        mean %8.1f us  median %8.1f us\n' \
-    "$(t practice_step_mean_us)" "$(t practice_step_median_us)"
-printf '    of which the repaint     mean %8.1f us  median %8.1f us\n' \
-    "$(t practice_repaint_mean_us)" "$(t practice_repaint_median_us)"
-printf '  drawing-area paints per call: turn %s, practice %s (each call was painted)\n' \
-    "$(t turn_client_paints_per_call)" "$(t practice_client_paints_per_call)"
-echo
-
-if ((callgrind)) && command -v valgrind >/dev/null; then
-    # One run each, without the timing restart (valgrind would not follow it). The programs write
-    # out the instructions counted up to the first frame, and those of the turns and practice
-    # drawings alone, as parts of their own (callgrind's client requests); a part is found by its
-    # name.
-    callgrind() {
-        local name="$1"
-        shift
-        SFERDONI_BENCH_T0=0 valgrind --tool=callgrind --callgrind-out-file="$work/cg.$name" "$@" \
-            >"$work/cg.$name.out" 2>"$work/cg.$name.log"
-    }
-    part() {
-        local file
-        file=$(grep -l -x "desc: Trigger: Client Request: $2" "$work/cg.$1".* | head -n 1)
-        awk '/^totals:/ { print $2 }' "$file"
-    }
-    callgrind bare "$bin/bench_bare"
-    callgrind label "$bin/bench_bare" label
-    callgrind game "$bin/bench_startup"
-    cg_turns=300
-    callgrind turn --collect-atstart=no "$bin/bench_turn" "$cg_turns"
-    bare_ir=$(part bare first-frame)
-    label_ir=$(part label first-frame)
-    game_ir=$(part game first-frame)
-    ir_ratio=$(calc 'a / b' "$game_ir" "$label_ir")
-    echo "Instructions up to the first frame (callgrind Ir, the stable figure)"
-    printf '  bare window        %14s\n' "$bare_ir"
-    printf '  bare with a label  %14s   %s x bare\n' "$label_ir" "$(calc 'a / b' "$label_ir" "$bare_ir")"
-    printf '  game               %14s   %s x label   target <= 1.80 x: %s\n' \
-        "$game_ir" "$ir_ratio" "$(verdict "$ir_ratio" 1.8)"
-    per_call() { calc 'a / b / 1000' "$(part turn "$1")" "$cg_turns"; }
-    turn_k=$(per_call turn)
-    echo "Instructions of one call with its repaint ($cg_turns calls each)"
-    printf '  turn               %10s k   target <= 400 k: %s\n' "$turn_k" "$(verdict "$turn_k" 400)"
-    printf '  turn after answer  %10s k\n' "$(per_call answered_turn)"
-    printf '  practice           %10s k   target <= 400 k: %s\n' "$(per_call practice)" \
-        "$(verdict "$(per_call practice)" 400)"
-    echo
-fi
-
+QT_QPA_PLATFORM=offscreen "${measure[@]}" "$work/offscreen" "${settings[@]}"
 if ((xcb)); then
-    if command -v xvfb-run >/dev/null; then
-        # xvfb-run is a POSIX shell script, which drops exported bash functions: pass it a file.
-        {
-            declare -p bin log work runs
-            declare -f time_startups
-            echo 'time_startups xcb'
-        } >"$work/xcb.sh"
-        if ! QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
-            bash "$work/xcb.sh" >>"$log" 2>&1; then
-            echo "xvfb-run failed:" >&2
-            tail -n 20 "$log" >&2
-            exit 1
-        fi
-        echo "Start-up on xcb under Xvfb, launch to first painted frame"
-        printf '  bare %.2f ms, label %.2f ms, game %.2f ms: game / bare %s x\n' \
-            "$(over_runs xcb-bare startup_ms)" "$(over_runs xcb-label startup_ms)" \
-            "$(over_runs xcb-game startup_ms)" \
-            "$(calc 'a / b' "$(over_runs xcb-game startup_ms)" "$(over_runs xcb-bare startup_ms)")"
-        printf '  peak memory: bare %.1f MiB, game %.1f MiB\n' \
-            "$(calc 'a / 1024' "$(over_runs xcb-bare peak_rss_kib)")" \
-            "$(calc 'a / 1024' "$(over_runs xcb-game peak_rss_kib)")"
-        echo
-    else
-        echo "xvfb-run is missing: no xcb figures"
+    # -a: the first free display, so that no other Xvfb is disturbed; the server goes with the run.
+    # No window manager: the figures are the program's own.
+    if ! QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
+        "${measure[@]}" "$work/xcb" "${settings[@]}" 2>"$work/xvfb.log"; then
+        echo "the run on xcb failed:" >&2
+        tail -n 20 "$work/xvfb.log" "$work/xcb/stderr.log" >&2 2>/dev/null || true
+        exit 1
     fi
 fi
+
+# The value of key in a file of the platform's outputs ("" when there is none).
+value() {
+    if [[ -f "$work/$1/$2" ]]; then awk -v k="$3" '$1 == k { print $2 }' "$work/$1/$2"; fi
+}
+# The median of key over the start-up runs of one program.
+median() {
+    for f in "$work/$1/$2".*; do
+        if [[ -f $f ]]; then awk -v k="$3" '$1 == k { print $2 }' "$f"; fi
+    done |
+        sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2];
+        else if (NR) print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+# awk arithmetic on numbers a, b, c; nothing when one is missing: calc '%.2f' 'a / b' 1 2
+calc() {
+    local format="$1" e="$2"
+    shift 2
+    for v in "$@"; do [[ $v =~ ^[-+0-9.e]+$ ]] || return 0; done
+    awk -v a="${1:-0}" -v b="${2:-0}" -v c="${3:-0}" "BEGIN { printf \"$format\", $e }"
+}
+# "<= 1.90 x met" or "MISSED"; only the limit when the figure is missing.
+target() {
+    local figure="$1" limit="$2" shown="$3"
+    if [[ -z $figure ]]; then
+        echo "$shown"
+    else
+        awk -v v="$figure" -v t="$limit" -v s="$shown" \
+            'BEGIN { print s ((v + 0 <= t + 0) ? " met" : " MISSED") }'
+    fi
+}
+row() {
+    printf '  %-28s %11s  %-18s %11s  %s\n' "$1" "${2:--}" "$3" "${4:--}" "$5" | sed 's/ *$//'
+}
+heading() { printf '%s\n' "$1"; }
+
+# The figures of one platform, in variables named <figure>_<platform>.
+collect() {
+    local p="$1"
+    local bare label game
+    bare=$(value "$p" ir bare_ir) label=$(value "$p" ir label_ir) game=$(value "$p" ir game_ir)
+    printf -v "bare_ir_$p" '%s' "$(calc '%.1f M' 'a / 1e6' "$bare")"
+    printf -v "label_ir_$p" '%s' "$(calc '%.1f M' 'a / 1e6' "$label")"
+    printf -v "game_ir_$p" '%s' "$(calc '%.1f M' 'a / 1e6' "$game")"
+    printf -v "ratio_ir_$p" '%s' "$(calc '%.2f' 'a / b' "$game" "$label")"
+    local calls
+    calls=$(value "$p" ir calls)
+    for kind in turn answered_turn practice; do
+        printf -v "${kind}_k_$p" '%s' "$(calc '%.0f' 'a / b / 1000' "$(value "$p" ir "${kind}_ir")" "$calls")"
+    done
+    printf -v "help_first_$p" '%s' "$(calc '%.1f M' 'a / 1e6' "$(value "$p" ir help_first_ir)")"
+    printf -v "help_again_$p" '%s' "$(calc '%.1f M' 'a / 1e6 / (b - 1)' \
+        "$(value "$p" ir help_again_ir)" "$(value "$p" ir help_boxes)")"
+
+    for prog in bare label game; do
+        printf -v "${prog}_ms_$p" '%s' "$(calc '%.1f' 'a' "$(median "$p" "$prog" startup_ms)")"
+        printf -v "${prog}_mib_$p" '%s' "$(calc '%.1f' 'a / 1024' "$(median "$p" "$prog" peak_rss_kib)")"
+    done
+    local game_ms label_ms game_kib label_kib
+    game_ms=$(median "$p" game startup_ms) label_ms=$(median "$p" label startup_ms)
+    game_kib=$(median "$p" game peak_rss_kib) label_kib=$(median "$p" label peak_rss_kib)
+    printf -v "ratio_ms_$p" '%s' "$(calc '%.2f' 'a / b' "$game_ms" "$label_ms")"
+    printf -v "extra_mib_$p" '%s' "$(calc '%+.1f' '(a - b) / 1024' "$game_kib" "$label_kib")"
+
+    local early late boxes
+    early=$(value "$p" boxes rss_after_20_kib) late=$(value "$p" boxes rss_after_turns_kib)
+    boxes=$(calc '%.0f' 'b - a' "$(value "$p" boxes boxes_after_20)" \
+        "$(value "$p" boxes boxes_after_turns)")
+    printf -v "early_mib_$p" '%s' "$(calc '%.1f' 'a / 1024' "$early")"
+    printf -v "late_mib_$p" '%s' "$(calc '%.1f' 'a / 1024' "$late")"
+    printf -v "growth_mib_$p" '%s' "$(calc '%+.2f' '(b - a) / 1024' "$early" "$late")"
+    printf -v "per_box_$p" '%s' "$(calc '%.2f' '(b - a) / c' "$early" "$late" "$boxes")"
+    printf -v "anon_growth_$p" '%s' "$(calc '%+.2f' '(b - a) / 1024' \
+        "$(value "$p" boxes anon_after_20_kib)" "$(value "$p" boxes anon_after_turns_kib)")"
+    printf -v "box_turn_ms_$p" '%s' "$(calc '%.2f' 'a' "$(value "$p" boxes turn_with_boxes_mean_ms)")"
+
+    for kind in turn answered_turn practice; do
+        printf -v "${kind}_us_$p" '%s' "$(calc '%.1f' 'a' "$(value "$p" turn "${kind}_median_us")")"
+    done
+    # 1 or more: every call's repaint was inside the timed part.
+    printf -v "paints_$p" '%s' "$(calc '%.2f' 'a' "$(value "$p" turn turn_client_paints_per_call)")"
+}
+collect offscreen
+collect xcb
+# Each figure: offscreen, its target, xcb, its target.
+both() {
+    local name="$1" unit="$2" ot="$3" ol="$4" xt="$5" xl="$6" off xcb
+    off="${name}_offscreen" xcb="${name}_xcb"
+    off="${!off:-}" xcb="${!xcb:-}"
+    row "$7" "${off:+$off$unit}" "${ol:+$(target "$off" "$ot" "$ol")}" "${xcb:+$xcb$unit}" \
+        "${xl:+$(target "$xcb" "$xt" "$xl")}"
+}
+
+platforms="offscreen"
+((xcb)) && platforms+=", and xcb under Xvfb 1280x1024 (no window manager)"
+echo "Sferdoni benchmarks: $(nproc) cores; $platforms"
+printf '  %-28s %11s  %-18s %11s  %s\n' "" "offscreen" "target" "xcb" "target"
+if ((callgrind)); then
+    heading "Instructions up to the first frame (callgrind)"
+    both bare_ir '' '' '' '' '' 'bare window'
+    both label_ir '' '' '' '' '' 'bare with a label'
+    both game_ir '' '' '' '' '' 'game'
+    both ratio_ir ' x' 1.79 '<= 1.79 x' 1.9 '<= 1.90 x' 'game / label'
+fi
+heading "Start-up to the first frame, time (median of $runs)"
+both bare_ms ' ms' '' '' '' '' 'bare window'
+both label_ms ' ms' '' '' '' '' 'bare with a label'
+both game_ms ' ms' '' '' '' '' 'game'
+both ratio_ms ' x' '' '' '' '' 'game / label'
+heading "Peak memory, VmHWM (median of $runs)"
+both bare_mib ' MiB' '' '' '' '' 'bare window'
+both label_mib ' MiB' '' '' '' '' 'bare with a label'
+both game_mib ' MiB' '' '' '' '' 'game'
+both extra_mib ' MiB' 3.7 '<= +3.7 MiB' 4 '<= +4 MiB' 'game - label'
+heading "Memory, VmRSS, over $box_turns turns with their boxes (a wrong answer every second turn)"
+both early_mib ' MiB' '' '' '' '' 'after 20 turns'
+both late_mib ' MiB' '' '' '' '' "after $box_turns turns"
+both growth_mib ' MiB' 0.5 '<= +0.5 MiB' 0.5 '<= +0.5 MiB' 'growth'
+both per_box ' KiB' '' '' '' '' 'growth per box'
+both anon_growth ' MiB' '' '' '' '' 'of which anonymous (RssAnon)'
+both box_turn_ms ' ms' '' '' '' '' 'a turn with its boxes, mean'
+if ((callgrind)); then
+    heading "A help box, from the click on \"?\" to its first frame (callgrind)"
+    both help_first '' '' '' '' '' 'first opening'
+    both help_again '' '' '' '' '' "each next opening"
+    heading "A call with its repaint, instructions ($cg_turns calls each, callgrind)"
+    both turn_k ' k' 470 '<= 470 k' '' '' 'turn'
+    both answered_turn_k ' k' '' '' '' '' 'turn after an answer'
+    both practice_k ' k' 400 '<= 400 k' '' '' 'practice drawing'
+fi
+heading "A call with its repaint, time (median of $turns calls each)"
+both turn_us ' us' '' '' '' '' 'turn'
+both answered_turn_us ' us' '' '' '' '' 'turn after an answer'
+both practice_us ' us' '' '' '' '' 'practice drawing'
+both paints '' '' '' '' '' 'drawing-area paints a turn'

@@ -4,19 +4,15 @@
 // timed call by call.
 
 #include "benchsupport.h"
+#include "showngame.h"
 #include "testsupport.h"
 
 #include "clientarea.h"
-#include "form1.h"
-#include "game.h"
-#include "wiring.h"
 
 #include <QApplication>
-#include <QEventLoop>
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -98,25 +94,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("sferdoni"));
     bench::BoxAnswerer answerer(QStringLiteral("Banco"));
 
-    // Evenly spread, reproducible draws: every amplitude comes up alike.
-    ScriptedRandom random;
-    for (int i = 0; i < 3 * (count + 1000); ++i) {
-        double whole = 0;
-        random.numbers << float(std::modf(i * 0.6180339887498949, &whole));
-    }
-    FakeRecordStore record;
-    Form1 form;
-    Game game(form, random, record);
-    connectGame(form, game);
-
-    game.start();
-    if (game.ended())
+    bench::ShownGame shown(count);
+    if (!shown.started())
         return 1;
-    bench::FirstFrameProbe probe(&form);
-    QEventLoop shown;
-    QObject::connect(&probe, &bench::FirstFrameProbe::firstFramePainted, &shown, &QEventLoop::quit);
-    form.showCentred();
-    shown.exec();
+    Form1 &form = shown.form;
+    Game &game = shown.game;
 
     PaintCounter clientPaints(form.clientArea());
 

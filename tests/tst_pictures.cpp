@@ -76,7 +76,8 @@ private slots:
         const QByteArray bytes = shipped.readAll();
         QCOMPARE(bytes.size(), qsizetype(size.width()) * size.height() * 4);
         const QImage image(reinterpret_cast<const uchar *>(bytes.constData()), size.width(),
-                           size.height(), size.width() * 4, QImage::Format_RGBA8888_Premultiplied);
+                           size.height(), qsizetype(size.width()) * 4,
+                           QImage::Format_RGBA8888_Premultiplied);
         const QImage fromSvg = QIcon(QStringLiteral(":/icons/%1.svg").arg(m.captured(1)))
                                    .pixmap(size)
                                    .toImage()

@@ -44,7 +44,7 @@ public:
         if (pixels.size() == qsizetype(size.width()) * size.height() * 4) {
             // Converted into an image of its own: the pixels may be a decompressed copy.
             const QImage shippedImage(reinterpret_cast<const uchar *>(pixels.constData()),
-                                      size.width(), size.height(), size.width() * 4,
+                                      size.width(), size.height(), qsizetype(size.width()) * 4,
                                       QImage::Format_RGBA8888_Premultiplied);
             return QPixmap::fromImage(
                 shippedImage.convertToFormat(QImage::Format_ARGB32_Premultiplied));
