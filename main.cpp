@@ -8,9 +8,14 @@
 
 #include <QApplication>
 
+#include <algorithm>
+
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    // The game takes nothing from its command line, not even Qt's own options (-reverse would
+    // mirror the boxes). The program's name stays: the window's class is made from it.
+    int programNameOnly = std::min(argc, 1);
+    QApplication app(programNameOnly, argv);
     QApplication::setApplicationName(QStringLiteral("sferdoni"));
     // Links the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.sferdoni.Sferdoni"));

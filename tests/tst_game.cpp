@@ -95,12 +95,12 @@ private slots:
 
     void controlCharactersInTheNameBecomeBlanks()
     {
-        Table t(QStringLiteral("Ada\nLovelace\t!"));
+        Table t(QStringLiteral("Ada\nLovelace\t!\u202Eabc\u2066\u200F"));
         // Written by another program: only the line end that ends the file stays.
         t.record.name = QStringLiteral("Bea\x1b[2J\rB\x7f\u0085\r\n");
         t.game.start();
-        QCOMPARE(t.window.labelText(Label::lblnome1), QStringLiteral("Ada Lovelace !"));
-        QCOMPARE(t.window.boxes[0].text, QStringLiteral(" Ada Lovelace !") + greetingEnd);
+        QCOMPARE(t.window.labelText(Label::lblnome1), QStringLiteral("Ada Lovelace ! abc  "));
+        QCOMPARE(t.window.boxes[0].text, QStringLiteral(" Ada Lovelace ! abc  ") + greetingEnd);
         QCOMPARE(t.window.labelText(Label::lblnome), QStringLiteral("Bea [2J B  \r\n"));
     }
 
