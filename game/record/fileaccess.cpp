@@ -49,18 +49,14 @@ bool makePath(const std::string &path)
     }
 }
 
-Problem readAt(int dir, const char *file, std::string &content, struct stat *opened)
+namespace {
+
+// Reads an open file to its end.
+Problem readOpened(int fd, const char *file, std::string &content, struct stat *opened)
 {
-    content.clear();
-    const Fd fd(::openat(dir, file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.valid()) {
-        if (errno == ELOOP)
-            return Problem{Problem::NotRegular, 0, file};
-        return systemProblem(file);
-    }
     struct stat st
     {};
-    if (::fstat(fd.get(), &st) != 0)
+    if (::fstat(fd, &st) != 0)
         return systemProblem(file);
     if (opened)
         *opened = st;
@@ -72,7 +68,7 @@ Problem readAt(int dir, const char *file, std::string &content, struct stat *ope
     // Read at most one byte more than allowed, in case the file grows meanwhile.
     char buffer[4096];
     while (content.size() <= maxFileSize) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -84,6 +80,23 @@ Problem readAt(int dir, const char *file, std::string &content, struct stat *ope
     }
     content.clear();
     return Problem{Problem::TooLarge, 0, file};
+}
+
+} // namespace
+
+Problem readAt(int dir, const char *file, std::string &content, struct stat *opened, Fd *held)
+{
+    content.clear();
+    Fd fd(::openat(dir, file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.valid()) {
+        if (errno == ELOOP)
+            return Problem{Problem::NotRegular, 0, file};
+        return systemProblem(file);
+    }
+    const int descriptor = fd.get();
+    if (held)
+        *held = std::move(fd);
+    return readOpened(descriptor, file, content, opened);
 }
 
 } // namespace recordfiles

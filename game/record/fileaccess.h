@@ -68,7 +68,9 @@ Fd openDirectory(const std::string &path);
 bool makePath(const std::string &path);
 
 // The whole content of a file in dir: a regular file of at most maxFileSize bytes, opened without
-// following links and without blocking. opened, when given, gets the status of what was read.
-Problem readAt(int dir, const char *file, std::string &content, struct stat *opened = nullptr);
+// following links and without blocking. opened, when given, gets the status of what was read;
+// held, when given, keeps the file open.
+Problem readAt(int dir, const char *file, std::string &content, struct stat *opened = nullptr,
+               Fd *held = nullptr);
 
 } // namespace recordfiles

@@ -78,8 +78,9 @@ public:
     // The pair as it stands, taking no lock and changing nothing. A save under way is read as
     // what it has made so far: its score still staged, the old pair; its score in place and its
     // name still staged, the new score with the staged name. The names and the identities of the
-    // files are compared before and after, and the reading starts again when anything changed.
-    // A missing file reads as empty.
+    // files are compared before and after, with the files read still open (so that no new file
+    // can take their inode numbers), and the reading starts again when anything changed. A
+    // missing file reads as empty.
     Problem readPair(Pair &pair) const;
 
     // Writes both files, each as one line ended by CR LF, if and only if the number at the start
