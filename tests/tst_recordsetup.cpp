@@ -68,8 +68,8 @@ QProcess *startSetup(const char *mode = "0660")
 Setup finish(QProcess *process)
 {
     process->waitForFinished(60000);
-    const Setup setup{process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
-                      process->readAllStandardError()};
+    Setup setup{process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
+                process->readAllStandardError()};
     delete process;
     return setup;
 }
