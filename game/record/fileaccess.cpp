@@ -2,7 +2,10 @@
 #include "fileaccess.h"
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace recordfiles {
@@ -36,6 +39,20 @@ bool writeAll(int fd, std::string_view data)
 Fd openDirectory(const std::string &path)
 {
     return Fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+Problem lockDirectory(int dir, int timeoutMs)
+{
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(timeoutMs);
+    for (;;) {
+        if (::flock(dir, LOCK_EX | LOCK_NB) == 0)
+            return {};
+        if ((errno != EWOULDBLOCK && errno != EINTR) || steady_clock::now() >= deadline)
+            return systemProblem("");
+        // Short, so that a game that saves again at once cannot keep another out for long.
+        std::this_thread::sleep_for(milliseconds(2));
+    }
 }
 
 bool makePath(const std::string &path)

@@ -64,6 +64,11 @@ bool writeAll(int fd, std::string_view data);
 // A directory, for the *at() calls.
 Fd openDirectory(const std::string &path);
 
+// Takes the lock on a directory that every save of the record holds, waiting at most timeoutMs
+// for another process to let it go; it stays held until dir is closed or unlocked. The problem
+// is EWOULDBLOCK when the wait ran out.
+Problem lockDirectory(int dir, int timeoutMs);
+
 // Creates a directory and whichever of its parents are missing.
 bool makePath(const std::string &path);
 

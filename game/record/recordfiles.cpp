@@ -64,23 +64,9 @@ Problem recoverAt(int dir)
 class DirectoryLock
 {
 public:
-    DirectoryLock(int dir, int timeoutMs) : m_dir(dir)
-    {
-        using namespace std::chrono;
-        const auto deadline = steady_clock::now() + milliseconds(timeoutMs);
-        for (;;) {
-            if (::flock(dir, LOCK_EX | LOCK_NB) == 0) {
-                m_locked = true;
-                return;
-            }
-            if ((errno != EWOULDBLOCK && errno != EINTR) || steady_clock::now() >= deadline) {
-                m_problem = systemProblem("");
-                return;
-            }
-            // Short, so that a game that saves again at once cannot keep this one out for long.
-            std::this_thread::sleep_for(milliseconds(2));
-        }
-    }
+    DirectoryLock(int dir, int timeoutMs)
+        : m_dir(dir), m_problem(lockDirectory(dir, timeoutMs)), m_locked(!m_problem)
+    {}
     ~DirectoryLock()
     {
         if (m_locked)
@@ -94,8 +80,8 @@ public:
 
 private:
     int m_dir;
-    bool m_locked = false;
     Problem m_problem;
+    bool m_locked;
 };
 
 // The record directory opened (created first when asked), locked, and with a save that was

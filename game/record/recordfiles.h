@@ -22,6 +22,9 @@ inline constexpr const char *nameFile = "nang.txt";
 inline constexpr const char *stagedScore = ".ang.txt.new";
 inline constexpr const char *stagedName = ".nang.txt.new";
 
+// How long a save, or the install script's set-up, waits for another's lock on the directory.
+inline constexpr int lockWaitMs = 3000;
+
 // The steps of a save, in order; a test hook can stop a save just before any of them, as a
 // crash would.
 enum class SaveStep {
@@ -92,7 +95,7 @@ public:
 
     // Stops a save just before a step when it returns true (tests only).
     std::function<bool(SaveStep)> crashBefore;
-    int lockTimeoutMs = 3000;
+    int lockTimeoutMs = lockWaitMs;
 
 private:
     Problem prepareIfFree();

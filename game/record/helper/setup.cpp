@@ -14,7 +14,6 @@
 #include <random>
 #include <string>
 #include <string_view>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -154,21 +153,6 @@ bool isReadableAs(const struct stat &status, const Wanted &wanted)
 {
     return (status.st_mode & S_IROTH) != 0 ||
            (status.st_gid == wanted.group && (status.st_mode & S_IRGRP) != 0);
-}
-
-// Takes the directory's lock, which every save holds, waiting a little for a save under way.
-// false when another process keeps it (a helper stopped by its user, say): the lock stays held
-// until dir is closed.
-bool lockDirectory(int dir)
-{
-    for (int tries = 0; tries < 1500; ++tries) {
-        if (::flock(dir, LOCK_EX | LOCK_NB) == 0)
-            return true;
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            return false;
-        ::usleep(2000);
-    }
-    return false;
 }
 
 // An empty file of this program's own in dir, under a name nobody could have guessed, with the
@@ -368,7 +352,7 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
         return SetupDone;
 
     bool done = true;
-    if (!lockDirectory(dir.get())) {
+    if (recordfiles::lockDirectory(dir.get(), recordfiles::lockWaitMs)) {
         // Replacing a file now could undo a save that goes on later, or pair its score with
         // another name. The next save, which holds the lock, puts in place what it writes.
         for (int i = 0; i < 2; ++i)
