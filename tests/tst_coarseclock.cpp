@@ -194,6 +194,10 @@ private slots:
         RecordDirectory saver(path);
         recordfiles::Problem problem;
         QVERIFY(saver.save("13", "Ada", problem) == recordfiles::SaveOutcome::Saved);
+        struct stat seen
+        {};
+        QVERIFY(::fstatat(AT_FDCWD, (path + "/ang.txt").c_str(), &seen, 0) == 0);
+        QVERIFY2(seen.st_ino < 10 && seen.st_ctim.tv_sec == 0, "the simulation is not in use");
 
         coarse.callsBeforeSaves = calls;
         coarse.saves = [&] {

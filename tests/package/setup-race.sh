@@ -2,13 +2,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Attacks the install script of the installed package, as root, the way any local user can:
 # she starts a save through the record helper, stops it (SIGSTOP) once it holds the record
-# directory's lock, and lets it go on (SIGCONT) after a random moment, while the install script
-# runs (postinst configure, the helper's setup mode, dpkg-reconfigure in turn; half of the runs
-# with a dpkg-statoverride that makes set-up replace the files). After each run the record must
-# be the pair her last save wrote, whole, and what a player reads; the install script must
-# succeed. Then a save followed by a reinstall (with --deb), a reconfigure and the install
-# script must leave both record files as they were: same inode, owner and mode. The record found
-# at the start is put back at the end.
+# directory's lock, and lets it go on (SIGCONT) while the install script runs: at a random
+# moment, or right when the install script says it gives up waiting for the lock. The install
+# script is postinst configure, the helper's setup mode and dpkg-reconfigure in turn; half of
+# the runs have a dpkg-statoverride that makes set-up replace the files. After each run the
+# install script must have succeeded, and the record must be the pair her last save wrote,
+# whole, and what a player reads. Then a save followed by the install script, a reconfigure and
+# a reinstall (with --deb) must leave both record files as they were: same inode, owner and
+# mode. The record found at the start is put back at the end.
 #
 #   bash tests/package/setup-race.sh [--runs N] [--deb PACKAGE.deb]
 #
@@ -65,7 +66,8 @@ fail() {
 record() { echo "$(tr -d '\r\n' <"$dir/ang.txt") $(tr -d '\r\n' <"$dir/nang.txt")"; }
 
 # The player's attack, as she could write it: start a save, wait until /proc/locks shows it
-# holding a lock, stop it, say so, wait DELAY seconds, let it go on and say what it answered.
+# holding a lock, stop it, say so, wait DELAY seconds (or until SIGUSR1), let it go on and say
+# what it answered.
 cat >"$work/attack.pl" <<'EOF'
 use strict;
 use POSIX ":sys_wait_h";
@@ -84,7 +86,8 @@ while (waitpid($pid, WNOHANG) == 0) {
         last;
     }
 }
-print "stopped $stopped\n";
+$SIG{USR1} = sub { };
+print "stopped $stopped $pid\n";
 select(undef, undef, undef, $delay);
 kill 'CONT', $pid;
 my $answer = <$out> // '';
@@ -114,7 +117,10 @@ for run in $(seq "$runs"); do
     fi
     ((override)) && mode=0664
     score=$((score + 1))
-    delay="$(awk -v r="$RANDOM" 'BEGIN { printf "%.2f", r % 450 / 100 }')"
+    # Every other run, the save goes on the moment the install script says it gives up
+    # waiting, the worst moment for it; the others at a random one.
+    watch=$((run % 2))
+    delay="$(awk -v r="$RANDOM" -v w="$watch" 'BEGIN { printf "%.2f", w ? 6 : r % 500 / 100 }')"
     "${player[@]}" perl "$work/attack.pl" "$helper" "$score" "$delay" >"$work/attack.out" 2>&1 &
     attacker=$!
     for _ in $(seq 500); do
@@ -122,7 +128,17 @@ for run in $(seq "$runs"); do
         sleep 0.01
     done
     grep -q '^stopped inside' "$work/attack.out" && inside=$((inside + 1))
-    install_run "$run" "$mode" >"$work/install.log" 2>&1
+    install_run "$run" "$mode" >"$work/install.log" 2>&1 &
+    installer=$!
+    while ((watch)) && kill -0 "$installer" 2>/dev/null; do
+        if grep -q "holds the record's lock" "$work/install.log"; then
+            kill -CONT "$(awk '$1 == "stopped" { print $3 }' "$work/attack.out")" 2>/dev/null
+            kill -USR1 "$attacker"
+            break
+        fi
+        sleep 0.005
+    done
+    wait "$installer"
     status=$?
     wait "$attacker"
     grep -q "holds the record's lock" "$work/install.log" && gave_up=$((gave_up + 1))
