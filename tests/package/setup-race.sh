@@ -93,8 +93,10 @@ kill 'CONT', $pid;
 my $answer = <$out> // '';
 chomp $answer;
 close $out;
+my $status = $?;
 unlink "/tmp/setup-race-$$";
 print "answer $score $answer\n";
+print "status $status\n";
 EOF
 
 # The install script, one way or another.
@@ -128,7 +130,8 @@ for run in $(seq "$runs"); do
         sleep 0.01
     done
     grep -q '^stopped inside' "$work/attack.out" && inside=$((inside + 1))
-    install_run "$run" "$mode" >"$work/install.log" 2>&1 &
+    : >"$work/install.log"
+    install_run "$run" "$mode" >>"$work/install.log" 2>&1 &
     installer=$!
     while ((watch)) && kill -0 "$installer" 2>/dev/null; do
         if grep -q "holds the record's lock" "$work/install.log"; then
@@ -151,19 +154,27 @@ for run in $(seq "$runs"); do
         last="$score player$score"
     else
         unsaved=$((unsaved + 1))
-        echo "# run $run: the save answered: $(grep '^answer' "$work/attack.out")"
+        echo "# run $run: the save answered: $(grep -E '^(answer|status)' "$work/attack.out" | tr '\n' ' ')"
     fi
-    now="$(record)"
+    # The record is what a player reads; the files hold the same, unless a save stopped for
+    # good between its two renames, whose name stays staged and is read as its pair.
+    now="$("${reader[@]}" "$helper" read | tail -n +2 | tr -d '\r' | tr '\n' ' ')"
+    now="${now% }"
+    files="$(record)"
+    [[ "$files" != " " ]] || files=""
+    if [[ -e "$dir/.nang.txt.new" ]]; then
+        echo "# run $run: a save's name is still staged: files '$files', read '$now'"
+    elif [[ "$now" != "$files" ]]; then
+        fail "run $run: a player reads '$now', the files hold '$files'"
+    fi
     read -r s n <<<"$now"
     if [[ -n "$s" && "$n" != "player$s" ]]; then
         mixed=$((mixed + 1))
         fail "run $run left a pair no save wrote: $now"
-    elif [[ -n "$last" && "$now" != "$last" ]]; then
+    elif [[ -n "$last" && "${s:-0}" -lt "${last%% *}" ]]; then
         lost=$((lost + 1))
         fail "run $run lost the save of $last: the record is $now"
     fi
-    read_back="$("${reader[@]}" "$helper" read | tail -n +2 | tr -d '\r' | tr '\n' ' ')"
-    [[ "$read_back" == "$now " ]] || fail "run $run: a player reads '$read_back', not '$now'"
 done
 if ((override)); then
     for f in ang.txt nang.txt; do dpkg-statoverride --remove "$dir/$f"; done
