@@ -2,7 +2,10 @@
 #include "fileaccess.h"
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace recordfiles {
@@ -38,6 +41,20 @@ Fd openDirectory(const std::string &path)
     return Fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
+Problem lockDirectory(int dir, int timeoutMs)
+{
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(timeoutMs);
+    for (;;) {
+        if (::flock(dir, LOCK_EX | LOCK_NB) == 0)
+            return {};
+        if ((errno != EWOULDBLOCK && errno != EINTR) || steady_clock::now() >= deadline)
+            return systemProblem("");
+        // Short, so that a game that saves again at once cannot keep another out for long.
+        std::this_thread::sleep_for(milliseconds(2));
+    }
+}
+
 bool makePath(const std::string &path)
 {
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
@@ -49,18 +66,14 @@ bool makePath(const std::string &path)
     }
 }
 
-Problem readAt(int dir, const char *file, std::string &content, struct stat *opened)
+namespace {
+
+// Reads an open file to its end.
+Problem readOpened(int fd, const char *file, std::string &content, struct stat *opened)
 {
-    content.clear();
-    const Fd fd(::openat(dir, file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.valid()) {
-        if (errno == ELOOP)
-            return Problem{Problem::NotRegular, 0, file};
-        return systemProblem(file);
-    }
     struct stat st
     {};
-    if (::fstat(fd.get(), &st) != 0)
+    if (::fstat(fd, &st) != 0)
         return systemProblem(file);
     if (opened)
         *opened = st;
@@ -72,7 +85,7 @@ Problem readAt(int dir, const char *file, std::string &content, struct stat *ope
     // Read at most one byte more than allowed, in case the file grows meanwhile.
     char buffer[4096];
     while (content.size() <= maxFileSize) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -84,6 +97,23 @@ Problem readAt(int dir, const char *file, std::string &content, struct stat *ope
     }
     content.clear();
     return Problem{Problem::TooLarge, 0, file};
+}
+
+} // namespace
+
+Problem readAt(int dir, const char *file, std::string &content, struct stat *opened, Fd *held)
+{
+    content.clear();
+    Fd fd(::openat(dir, file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.valid()) {
+        if (errno == ELOOP)
+            return Problem{Problem::NotRegular, 0, file};
+        return systemProblem(file);
+    }
+    const int descriptor = fd.get();
+    if (held)
+        *held = std::move(fd);
+    return readOpened(descriptor, file, content, opened);
 }
 
 } // namespace recordfiles

@@ -64,11 +64,18 @@ bool writeAll(int fd, std::string_view data);
 // A directory, for the *at() calls.
 Fd openDirectory(const std::string &path);
 
+// Takes the lock on a directory that every save of the record holds, waiting at most timeoutMs
+// for another process to let it go; it stays held until dir is closed or unlocked. The problem
+// is EWOULDBLOCK when the wait ran out.
+Problem lockDirectory(int dir, int timeoutMs);
+
 // Creates a directory and whichever of its parents are missing.
 bool makePath(const std::string &path);
 
 // The whole content of a file in dir: a regular file of at most maxFileSize bytes, opened without
-// following links and without blocking. opened, when given, gets the status of what was read.
-Problem readAt(int dir, const char *file, std::string &content, struct stat *opened = nullptr);
+// following links and without blocking. opened, when given, gets the status of what was read;
+// held, when given, keeps the file open.
+Problem readAt(int dir, const char *file, std::string &content, struct stat *opened = nullptr,
+               Fd *held = nullptr);
 
 } // namespace recordfiles

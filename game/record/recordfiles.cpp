@@ -64,23 +64,9 @@ Problem recoverAt(int dir)
 class DirectoryLock
 {
 public:
-    DirectoryLock(int dir, int timeoutMs) : m_dir(dir)
-    {
-        using namespace std::chrono;
-        const auto deadline = steady_clock::now() + milliseconds(timeoutMs);
-        for (;;) {
-            if (::flock(dir, LOCK_EX | LOCK_NB) == 0) {
-                m_locked = true;
-                return;
-            }
-            if ((errno != EWOULDBLOCK && errno != EINTR) || steady_clock::now() >= deadline) {
-                m_problem = systemProblem("");
-                return;
-            }
-            // Short, so that a game that saves again at once cannot keep this one out for long.
-            std::this_thread::sleep_for(milliseconds(2));
-        }
-    }
+    DirectoryLock(int dir, int timeoutMs)
+        : m_dir(dir), m_problem(lockDirectory(dir, timeoutMs)), m_locked(!m_problem)
+    {}
     ~DirectoryLock()
     {
         if (m_locked)
@@ -94,8 +80,8 @@ public:
 
 private:
     int m_dir;
-    bool m_locked = false;
     Problem m_problem;
+    bool m_locked;
 };
 
 // The record directory opened (created first when asked), locked, and with a save that was
@@ -189,8 +175,9 @@ struct Identity
     }
 };
 
-// The four names a save works with, in this order.
-constexpr std::array<const char *, 4> savedNames = {scoreFile, nameFile, stagedScore, stagedName};
+// The four names a save works with, looked at in this order: see readPair().
+constexpr std::array<const char *, 4> savedNames = {stagedScore, stagedName, scoreFile, nameFile};
+enum SnapshotIndex { StagedScoreAt, StagedNameAt, ScoreAt, NameAt };
 using Snapshot = std::array<Identity, 4>;
 
 Problem takeSnapshot(int dir, Snapshot &snapshot)
@@ -208,13 +195,14 @@ Problem takeSnapshot(int dir, Snapshot &snapshot)
     return {};
 }
 
-// Reads the entry of the snapshot at index; sets changed when the file read is not the one the
-// snapshot saw. A missing file reads as empty.
-Problem readSeen(int dir, const Snapshot &seen, size_t index, std::string &content, bool &changed)
+// Reads the entry of the snapshot at index, and keeps it open in held; sets changed when the file
+// read is not the one the snapshot saw. A missing file reads as empty.
+Problem readSeen(int dir, const Snapshot &seen, size_t index, std::string &content, bool &changed,
+                 Fd &held)
 {
     struct stat opened
     {}; // inode 0 is never a file's: left so when nothing could be opened (a link, say)
-    Problem problem = readAt(dir, savedNames[index], content, &opened);
+    Problem problem = readAt(dir, savedNames[index], content, &opened, &held);
     if (problem.kind == Problem::System && problem.error == ENOENT) {
         changed = changed || seen[index].exists;
         return {};
@@ -289,12 +277,21 @@ Problem RecordDirectory::readPair(Pair &pair) const
         if (Problem p = takeSnapshot(dir.get(), before))
             return p;
         // Only a complete save stages its name alone, and only with a regular file.
-        const bool nameStagedAlone =
-            !before[2].exists && before[3].exists && S_ISREG(before[3].mode);
+        const bool nameStagedAlone = !before[StagedScoreAt].exists && before[StagedNameAt].exists &&
+                                     S_ISREG(before[StagedNameAt].mode);
         bool changed = false;
-        Problem problem = readSeen(dir.get(), before, 0, pair.score, changed);
+        // Times may be as coarse as a clock tick and a new file may take the inode number of
+        // one just replaced, so equal identities do not prove the same file. A file held open
+        // keeps its number to itself: while both files read are held, a name that still shows
+        // the number of one holds that very file, and has since it was opened (a save only ever
+        // puts a new file at a name). The snapshot after looks at the staged names first, while
+        // both are held, so they tell whether a save was between its two renames all that time.
+        Fd score;
+        Fd name;
+        Problem problem = readSeen(dir.get(), before, ScoreAt, pair.score, changed, score);
         if (!problem)
-            problem = readSeen(dir.get(), before, nameStagedAlone ? 3 : 1, pair.name, changed);
+            problem = readSeen(dir.get(), before, nameStagedAlone ? StagedNameAt : NameAt,
+                               pair.name, changed, name);
         Snapshot after;
         if (Problem p = takeSnapshot(dir.get(), after))
             return p;

@@ -22,6 +22,9 @@ inline constexpr const char *nameFile = "nang.txt";
 inline constexpr const char *stagedScore = ".ang.txt.new";
 inline constexpr const char *stagedName = ".nang.txt.new";
 
+// How long a save, or the install script's set-up, waits for another's lock on the directory.
+inline constexpr int lockWaitMs = 3000;
+
 // The steps of a save, in order; a test hook can stop a save just before any of them, as a
 // crash would.
 enum class SaveStep {
@@ -78,8 +81,9 @@ public:
     // The pair as it stands, taking no lock and changing nothing. A save under way is read as
     // what it has made so far: its score still staged, the old pair; its score in place and its
     // name still staged, the new score with the staged name. The names and the identities of the
-    // files are compared before and after, and the reading starts again when anything changed.
-    // A missing file reads as empty.
+    // files are compared before and after, with the files read still open (so that no new file
+    // can take their inode numbers), and the reading starts again when anything changed. A
+    // missing file reads as empty.
     Problem readPair(Pair &pair) const;
 
     // Writes both files, each as one line ended by CR LF, if and only if the number at the start
@@ -91,7 +95,7 @@ public:
 
     // Stops a save just before a step when it returns true (tests only).
     std::function<bool(SaveStep)> crashBefore;
-    int lockTimeoutMs = 3000;
+    int lockTimeoutMs = lockWaitMs;
 
 private:
     Problem prepareIfFree();

@@ -429,6 +429,8 @@ else
     check "after the swapper, a player reads the record" record_readable
     check_eq "after the swapper, a player saves a record" saved \
         "$(printf '9\nBea\n' | as_player "/$helper_path" save)"
+    check "saves stopped inside the lock survive the install script; a reinstall keeps the files" \
+        bash "$source_dir/tests/package/setup-race.sh" --runs 30 --deb "$deb"
 
     if apt-get remove -y sferdoni >"$work/apt.log" 2>&1; then
         check_eq "removing keeps the record" 9 "$(tr -d '\r' <"$record_dir/ang.txt")"

@@ -2,6 +2,7 @@
 #include "setup.h"
 
 #include "fileaccess.h"
+#include "recordfiles.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,7 +14,6 @@
 #include <random>
 #include <string>
 #include <string_view>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -140,10 +140,11 @@ const char *misfit(const struct stat &status)
     return "a device";
 }
 
+// A record file as a save leaves it, or as set-up made it: whoever saved last owns it.
 bool isAsWanted(const struct stat &status, const Wanted &wanted)
 {
-    return S_ISREG(status.st_mode) && status.st_nlink == 1 && status.st_uid == wanted.owner &&
-           status.st_gid == wanted.group && (status.st_mode & 07777) == wanted.mode;
+    return S_ISREG(status.st_mode) && status.st_nlink == 1 && status.st_gid == wanted.group &&
+           (status.st_mode & 07777) == wanted.mode;
 }
 
 // Whether those who may read the record could read this file already: only then may its
@@ -154,20 +155,10 @@ bool isReadableAs(const struct stat &status, const Wanted &wanted)
            (status.st_gid == wanted.group && (status.st_mode & S_IRGRP) != 0);
 }
 
-// Waits a little for a save under way to end, so that replacing a file does not undo it. A lock
-// held for longer (a stopped helper) does not stop the set-up.
-void waitForSaves(int dir)
-{
-    for (int tries = 0; tries < 1500; ++tries) {
-        if (::flock(dir, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
-            return;
-        ::usleep(2000);
-    }
-    std::fputs("sferdoni-record: another program holds the record's lock; going on\n", stderr);
-}
-
-// An empty file of this program's own in dir, under a name nobody could have guessed.
-Fd createFresh(int dir, const char *name, std::string &freshName)
+// An empty file of this program's own in dir, under a name nobody could have guessed, with the
+// wanted owner and mode.
+Fd createFresh(int dir, const char *name, const Wanted &wanted, const std::string &path,
+               std::string &freshName)
 {
     std::random_device random;
     for (int tries = 0; tries < 100; ++tries) {
@@ -175,54 +166,133 @@ Fd createFresh(int dir, const char *name, std::string &freshName)
                     std::to_string(random());
         Fd fd(::openat(dir, freshName.c_str(),
                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600));
-        if (fd.valid() || errno != EEXIST)
-            return fd;
+        if (fd.valid()) {
+            if (apply(fd.get(), wanted, path))
+                return fd;
+            ::unlinkat(dir, freshName.c_str(), 0);
+            return Fd();
+        }
+        if (errno != EEXIST)
+            break;
     }
+    failed(path, "create");
     return Fd();
 }
 
+// An empty record file at name when nothing stands there; whatever does is left alone. The file
+// is made whole under another name and linked in, which never replaces an entry.
+bool createIfMissing(int dir, const std::string &path, const char *name, const Wanted &wanted)
+{
+    struct stat entry = {};
+    if (::fstatat(dir, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+        return true;
+    std::string freshName;
+    const Fd fresh = createFresh(dir, name, wanted, path, freshName);
+    if (!fresh.valid())
+        return false;
+    const bool linked = ::linkat(dir, freshName.c_str(), dir, name, 0) == 0 || errno == EEXIST;
+    if (!linked)
+        failed(path, "link");
+    ::unlinkat(dir, freshName.c_str(), 0);
+    return linked;
+}
+
+// What stands at a record file's name, and what opening it gave.
+struct Look
+{
+    recordfiles::Problem problem; // of reading the file
+    struct stat opened = {};      // of what was read; inode 0 when nothing could be opened
+    struct stat entry = {};       // of the entry, unless missing
+    bool missing = false;
+    std::string content;
+};
+
+enum class Seen { Steady, Changed, Failed };
+
 // Group games may rename, link and unlink anything in the directory, so a file opened by its
-// name may be any file of the system, hard-linked in for a moment. Such a file is only ever
-// read: when a record file is not as wanted, a fresh file is made, given its owner and mode,
-// filled with the old content (when those who read the record could read it already) and
-// renamed over the name, which replaces whatever stands there without following it.
+// name may be any file of the system, hard-linked in for a moment; it is only ever read. An
+// entry that is not the file just opened has changed meanwhile.
+Seen lookAt(int dir, const std::string &path, const char *name, Look &look)
+{
+    look = Look{};
+    look.problem = recordfiles::readAt(dir, name, look.content, &look.opened);
+    look.missing =
+        look.problem.kind == recordfiles::Problem::System && look.problem.error == ENOENT;
+    if (look.missing)
+        return Seen::Steady;
+    if (::fstatat(dir, name, &look.entry, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return Seen::Changed;
+        failed(path, "stat");
+        return Seen::Failed;
+    }
+    if (look.opened.st_ino == 0)
+        return S_ISREG(look.entry.st_mode) ? Seen::Changed : Seen::Steady;
+    return look.opened.st_ino == look.entry.st_ino && look.opened.st_dev == look.entry.st_dev
+               ? Seen::Steady
+               : Seen::Changed;
+}
+
+// Looks until what stands at the name holds still for a moment.
+Seen lookSteadily(int dir, const std::string &path, const char *name, Look &look)
+{
+    for (int tries = 0; tries < 50; ++tries) {
+        const Seen seen = lookAt(dir, path, name, look);
+        if (seen != Seen::Changed)
+            return seen;
+        ::usleep(2000);
+    }
+    return Seen::Changed;
+}
+
+bool needsSetUp(int dir, const std::string &path, const char *name, const Wanted &wanted)
+{
+    Look look;
+    return lookSteadily(dir, path, name, look) != Seen::Steady || look.problem ||
+           !isAsWanted(look.opened, wanted);
+}
+
+// With the directory's lock held, so that no save is under way: a record file that is not as
+// wanted is replaced by a fresh file made beside it, given its owner and mode, filled with the
+// old content (when those who read the record could read it already) and renamed over the
+// name, which replaces whatever stands there without following it.
 bool setUpFile(int dir, const std::string &path, const char *name, const Wanted &wanted)
 {
-    std::string content;
-    struct stat opened = {};
-    const recordfiles::Problem problem = recordfiles::readAt(dir, name, content, &opened);
-    if (!problem && isAsWanted(opened, wanted))
+    Look look;
+    const Seen seen = lookSteadily(dir, path, name, look);
+    if (seen == Seen::Failed)
+        return false;
+    if (seen == Seen::Changed) {
+        report(path, "keeps changing; it is left as it is");
         return true;
-    const bool unopened = problem.kind == recordfiles::Problem::System;
-    const bool missing = unopened && problem.error == ENOENT;
-    // What stands at the name, for the message: not necessarily what was opened.
+    }
+    if (!look.problem && isAsWanted(look.opened, wanted))
+        return true;
+    // What stands at the name, for the message.
     const char *was = nullptr;
-    struct stat entry = {};
-    if (!missing) {
-        if (::fstatat(dir, name, &entry, AT_SYMLINK_NOFOLLOW) != 0)
-            return failed(path, "stat");
-        if (S_ISDIR(entry.st_mode)) {
+    if (!look.missing) {
+        if (S_ISDIR(look.entry.st_mode)) {
             report(path, "is a directory; remove it and configure the package again");
             return false;
         }
         // A record that could not be read is never replaced by an empty one. (A socket
         // cannot be opened at all.)
-        if (unopened && !misfit(entry)) {
-            errno = problem.error;
+        if (look.problem.kind == recordfiles::Problem::System && !misfit(look.entry)) {
+            errno = look.problem.error;
             return failed(path, "open");
         }
-        was = problem.kind == recordfiles::Problem::TooLarge ? "a file too large for a record"
-                                                             : misfit(entry);
+        was = look.problem.kind == recordfiles::Problem::TooLarge ? "a file too large for a record"
+                                                                  : misfit(look.entry);
     }
-    if (problem || was || opened.st_nlink != 1 || !isReadableAs(opened, wanted))
-        content.clear();
+    if (look.problem || was || look.opened.st_nlink != 1 || !isReadableAs(look.opened, wanted))
+        look.content.clear();
 
     std::string freshName;
-    const Fd fresh = createFresh(dir, name, freshName);
+    const Fd fresh = createFresh(dir, name, wanted, path, freshName);
     if (!fresh.valid())
-        return failed(path, "create");
-    if (!apply(fresh.get(), wanted, path) || !recordfiles::writeAll(fresh.get(), content) ||
-        ::fsync(fresh.get()) != 0 || ::renameat(dir, freshName.c_str(), dir, name) != 0) {
+        return false;
+    if (!recordfiles::writeAll(fresh.get(), look.content) || ::fsync(fresh.get()) != 0 ||
+        ::renameat(dir, freshName.c_str(), dir, name) != 0) {
         const bool result = failed(path, "replace");
         ::unlinkat(dir, freshName.c_str(), 0);
         return result;
@@ -274,11 +344,25 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
     if (!apply(dir.get(), wanted[0], path))
         return SetupFailed;
 
-    waitForSaves(dir.get());
+    const char *const names[] = {recordfiles::scoreFile, recordfiles::nameFile};
+    bool wanting = false;
+    for (int i = 0; i < 2; ++i)
+        wanting = wanting || needsSetUp(dir.get(), path + "/" + names[i], names[i], wanted[i + 1]);
+    if (!wanting)
+        return SetupDone;
+
     bool done = true;
-    int index = 1;
-    for (const char *name : {"ang.txt", "nang.txt"}) {
-        done = setUpFile(dir.get(), path + "/" + name, name, wanted[index++]) && done;
+    if (recordfiles::lockDirectory(dir.get(), recordfiles::lockWaitMs)) {
+        // Replacing a file now could undo a save that goes on later, or pair its score with
+        // another name. The next save, which holds the lock, puts in place what it writes.
+        for (int i = 0; i < 2; ++i)
+            done =
+                createIfMissing(dir.get(), path + "/" + names[i], names[i], wanted[i + 1]) && done;
+        report(path, "another program holds the record's lock; the record files there are "
+                     "left as they are");
+        return done ? SetupDone : SetupFailed;
     }
+    for (int i = 0; i < 2; ++i)
+        done = setUpFile(dir.get(), path + "/" + names[i], names[i], wanted[i + 1]) && done;
     return done ? SetupDone : SetupFailed;
 }

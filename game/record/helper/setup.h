@@ -14,14 +14,22 @@
 // else; the missing parts of its path are made 0755. The record directory is made when missing
 // and never followed when it is a link. Group games may write it, so nothing found in it is
 // ever changed, whether by name or through a descriptor: a file opened there may be any file of
-// the system, linked in for a moment. A record file that is already a regular file with one
-// link and the wanted owner and mode is left as it is. Any other is replaced: a fresh file is
-// made beside it under an unguessable name, given its owner and mode, filled with the old
-// content when that was a regular file those who read the record could read already, and
-// renamed over the name (renaming never follows what it replaces). A link, FIFO, socket or
-// device found there so becomes an empty record file; a directory found there is an error.
-// Set-up first waits up to 3 s for a save under way. Other entries of the directory are left
-// alone.
+// the system, linked in for a moment. A record file that is a regular file with one link and the
+// wanted group and mode is left as it is, whoever owns it: that is how a save leaves it. When
+// both are so, set-up ends there. Otherwise it takes the directory's lock, which every save
+// holds, so that replacing a file can neither undo a save nor pair its score with another name,
+// and replaces each file that is not as wanted: a fresh file is made beside it under an
+// unguessable name, given its owner and mode, filled with the old content when that was a
+// regular file those who read the record could read already, and renamed over the name
+// (renaming never follows what it replaces). A link, FIFO, socket or device found there so
+// becomes an empty record file; a directory found there is an error. An entry that changes
+// while set-up looks at it is looked at again, and left as it is when it keeps changing.
+//
+// The lock is waited for up to 3 s. When another process keeps it (a helper its user stopped),
+// set-up only creates a missing record file (made whole under another name and linked in, which
+// replaces nothing), leaves every other entry as it is, says so in one line and succeeds: the
+// next save puts its own files in place. Other entries of the directory, the staging names of
+// the saves among them, are left alone.
 //
 // Exit status: 0 done; 2 failed (a message on standard error names the path and the cause);
 // 64 wrong arguments; 77 when the real or effective user is not root.
