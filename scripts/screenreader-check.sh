@@ -16,8 +16,8 @@
 # The player (a Python script below) decides what to press only from what Orca said: it reads the
 # amplitude Orca spoke to choose the right answer (or, once, a wrong one), and it moves the focus
 # with Tab until Orca names the button it wants. It plays: the name box, the hidden buttons Go,
-# Nuova nota and Command4, three turns with one wrong answer, the status bar on request, a
-# definition from the menu bar, the picture, the time warnings, Esci.
+# Nuova nota and Command4, three turns with one wrong answer, the status bar on request, the
+# window in flat review, the picture, a definition from the menu bar, the time warnings, Esci.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"

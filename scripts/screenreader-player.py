@@ -20,7 +20,7 @@ LOG = os.path.join(work, "orca.log")
 ANSWERS = ["Angolo acuto", "Angolo retto", "Angolo ottuso", "Angolo piatto", "Angolo concavo",
            "Angolo giro"]
 AMPLITUDE = re.compile(r"[Aa]mpiezza[^0-9]{0,30}?(\d+) gradi")
-SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)'(\{.*\})?\s*$")
+SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)'(\[?\{.*\}\]?)?\s*$")
 
 transcript = []  # lines: "> key" or the utterance
 said = []        # utterances only
@@ -207,6 +207,16 @@ def main():
     heard = press_and_listen("Insert+KP_Enter", "Insert+KP_Enter",
                              note="Insert+KP_Enter twice (read the status bar)", quiet=2.5)
     summary.append("status bar: " + " | ".join(heard))
+
+    # The window in flat review, line by line from the top, then back out of flat review.
+    press_and_listen("KP_Subtract", note="KP_Subtract (flat review)")
+    lines = [press_and_listen("Insert+KP_Home", note="Insert+KP_Home (top line)")]
+    for _ in range(16):
+        lines.append(press_and_listen("KP_Page_Up", note="KP_Page_Up (next line)", quiet=1.2))
+        if lines[-1] == lines[-2]:
+            break
+    summary.append("flat review: " + " || ".join(" ".join(line) for line in lines))
+    press_and_listen("KP_Subtract", note="KP_Subtract (leave flat review)")
 
     # On past the answers to the picture.
     for _ in range(8):
