@@ -197,38 +197,27 @@ private slots:
     void theStatusBarFollowsTheGame_data()
     {
         QTest::addColumn<int>("ticks");
-        QTest::addColumn<QString>("correct");
-        QTest::addColumn<QString>("wrong");
-        QTest::addColumn<QString>("recordScore");
-        QTest::addColumn<QString>("recordHolder");
-        QTest::newRow("start, no record") << 0 << "0"
-                                          << "0"
-                                          << ""
-                                          << "";
-        QTest::newRow("empty record files") << 0 << "0"
-                                            << "0"
-                                            << "\r\n"
-                                            << "\r\n";
-        QTest::newRow("ticks and answers") << 61 << "4"
-                                           << "2"
-                                           << ""
-                                           << "";
-        QTest::newRow("record set") << 3 << "1"
-                                    << "0"
-                                    << "12\r\n"
-                                    << "Ada\r\n";
+        QTest::addColumn<QStringList>("counters"); // correct, wrong
+        QTest::addColumn<QStringList>("record");   // the files' score and holder
+        const QStringList none = {"", ""};
+        QTest::newRow("start, no record") << 0 << QStringList{"0", "0"} << none;
+        QTest::newRow("empty record files")
+            << 0 << QStringList{"0", "0"} << QStringList{"\r\n", "\r\n"};
+        QTest::newRow("ticks and answers") << 61 << QStringList{"4", "2"} << none;
+        QTest::newRow("record set")
+            << 3 << QStringList{"1", "0"} << QStringList{"12\r\n", "Ada\r\n"};
     }
     void theStatusBarFollowsTheGame()
     {
         QFETCH(int, ticks);
-        QFETCH(QString, correct);
-        QFETCH(QString, wrong);
-        QFETCH(QString, recordScore);
-        QFETCH(QString, recordHolder);
+        QFETCH(QStringList, counters);
+        QFETCH(QStringList, record);
+        const QString &correct = counters[0], &wrong = counters[1];
+        const QString &recordScore = record[0], &recordHolder = record[1];
         Form1 form;
         ScriptedRandom random;
-        FakeRecordStore record;
-        Game game(form, random, record);
+        FakeRecordStore store;
+        Game game(form, random, store);
         game.avviatempo();
         form.setLabelText(Label::lblpunti, recordScore);
         form.setLabelText(Label::lblnome, recordHolder);

@@ -19,9 +19,9 @@ void installAccessibleInterfaces();
 // the game: the window's short name with the angle asked, what the keyboard-only buttons do, the
 // drawing and the answers as parts of their own, one status bar with the counters, the time left
 // and the record, and announcements of what changed out of sight (the time getting short, what a
-// keyboard-only button did). Nothing of it is drawn. It lives on the
-// window's client area, whose accessible children it orders: each fact once, headings with their
-// values (the heading labels themselves are left out).
+// keyboard-only button did). Nothing of it is drawn. It lives on the window's client area, whose
+// accessible children it orders: each fact once, headings with their values (the heading labels
+// themselves are left out).
 class Narrator : public QObject
 {
     Q_OBJECT
@@ -36,12 +36,9 @@ public:
     // The part that holds a control (the answers' group holds the answer buttons), or nullptr.
     QObject *holderOf(const QObject *control) const;
 
+private:
     // What the status bar says now.
     QString statusText() const;
-    // What was announced last (empty before the first announcement).
-    QString announcement() const { return m_announcement; }
-
-private:
     QString labelText(Label which) const;
     QString recordText() const;
     QString amplitude() const;
