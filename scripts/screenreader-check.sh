@@ -11,7 +11,7 @@
 # Everything runs on a private X display (Xvfb with openbox) in a private D-Bus session, with the
 # accessibility bus, speech-dispatcher and espeak-ng speaking Italian into the null sound device,
 # and with the game's own HOME, so the record is a fresh one. The game's clock runs SPEED times
-# faster (libfaketime; SPEED=6 unless set), so that the whole countdown passes in minutes.
+# faster (libfaketime; SPEED=4 unless set), so that the whole countdown passes in minutes.
 #
 # The player (a Python script below) decides what to press only from what Orca said: it reads the
 # amplitude Orca spoke to choose the right answer (or, once, a wrong one), and it moves the focus
@@ -42,7 +42,7 @@ fi
 
 game="$(realpath "${1:-$here/build/release/sferdoni}")"
 out="${2:-}"
-speed="${SPEED:-6}"
+speed="${SPEED:-4}"
 
 missing=()
 for tool in Xvfb openbox dbus-run-session orca speech-dispatcher espeak-ng xdotool gsettings \

@@ -13,7 +13,7 @@ import sys
 import time
 
 work, game = sys.argv[1], sys.argv[2]
-speed = float(os.environ.get("SPEED", "6"))
+speed = float(os.environ.get("SPEED", "4"))
 out = os.environ.get("OUT", work)
 LOG = os.path.join(work, "orca.log")
 
@@ -114,9 +114,9 @@ def answer_for(a):
 
 
 def focused_name(utterances):
-    """The control Orca announced among utterances: the first answer caption or known name."""
+    """The control Orca announced last among utterances (an answer caption or a known name)."""
     known = ANSWERS + ["Go", "Nuova nota", "Esci"]
-    for u in utterances:
+    for u in reversed(utterances):
         u = u.rstrip(".")
         for name in known:
             if u == name or u.startswith(name + " ") or u.startswith(name + ","):
@@ -135,16 +135,28 @@ def words_until_amplitude(utterances):
 
 def close_box(what):
     """Closes the open box with Return and notes how soon the amplitude was heard after it."""
-    heard = press_and_listen("Return", note="Return (closes %s)" % what, quiet=2.5)
-    n = words_until_amplitude(heard)
-    summary.append("after %s: amplitude at word %s of: %s"
-                   % (what, n, " | ".join(heard)[:300]))
+    poll()
+    start, t0 = len(said), time.time()
+    key("Return", note="Return (closes %s)" % what)
+    heard_at = None
+    while time.time() - t0 < 20:
+        time.sleep(0.1)
+        poll()
+        if heard_at is None and words_until_amplitude(said[start:]):
+            heard_at = time.time() - t0
+            break
+    settle()
+    heard = said[start:]
+    summary.append("after %s: amplitude at word %s (%s s) of: %s"
+                   % (what, words_until_amplitude(heard),
+                      "%.1f" % heard_at if heard_at is not None else "never",
+                      " | ".join(heard)[:300]))
     return heard
 
 
-def focus_answer(wrong=False, limit=14):
+def focus_answer(wrong=False, limit=24):
     """Moves the focus with Tab to the answer for the amplitude Orca spoke (or a wrong one)."""
-    current = None
+    current = focused_name(said[-4:])
     for _ in range(limit):
         a = amplitude()
         if a is not None:
@@ -246,8 +258,8 @@ def main():
             break
         time.sleep(0.3)
     summary.append("time warnings: " + " | ".join(warned))
-    for _ in range(4):
-        if focused_name(said[-6:]) == "Esci":
+    for _ in range(14):
+        if focused_name(said[-4:]) == "Esci":
             break
         press_and_listen("Tab", quiet=1.0)
     heard = press_and_listen("space", note="space on Esci", quiet=2.0)
