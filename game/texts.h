@@ -90,6 +90,37 @@ inline const QString spokenRecordHolder = QStringLiteral("Il record è di: %1");
 inline const QString spokenPlayer = QStringLiteral("Sfidante: %1");
 inline const QString spokenAnswers = QStringLiteral("Risposte");
 inline const QString spokenDrawing = QStringLiteral("L'angolo da riconoscere");
+// The record as one fact: %1 the holder, %2 the score.
+inline const QString spokenRecord = QStringLiteral("Il record è di %1 con %2 punti");
+inline const QString spokenNoRecord = QStringLiteral("Nessun record");
+// The window, short: %1 counts the angles asked so far, %2 is the amplitude.
+inline const QString spokenWindow = QStringLiteral("Sferdoni. Angolo %1, ampiezza %2 gradi");
+// What the keyboard-only buttons do; %1 is the amplitude being asked.
+inline const QString spokenGo =
+    QStringLiteral("Disegna un altro angolo al posto di questo. Ampiezza: %1 gradi");
+inline const QString spokenNewTurn = QStringLiteral("Nuovo turno");
+inline const QString spokenNewTurnDoes =
+    QStringLiteral("Ricomincia il turno con un altro angolo. Ampiezza: %1 gradi");
+inline const QString spokenPractice =
+    QStringLiteral("Disegna un angolo per esercizio; la domanda non cambia. Ampiezza: %1 gradi");
+// What a keyboard-only button did; %1 is the amplitude asked afterwards.
+inline const QString spokenNewAngle = QStringLiteral("Nuovo angolo: ampiezza %1 gradi");
+inline const QString spokenNewTurnDone = QStringLiteral("Nuovo turno: ampiezza %1 gradi");
+inline const QString spokenPracticeDrawn =
+    QStringLiteral("Disegnato un angolo per esercizio; la domanda non cambia: ampiezza %1 gradi");
+inline const QString spokenPicture = QStringLiteral("Cornice");
+inline const QString spokenPictureDoes =
+    QStringLiteral("Solo un disegno: qui non c'è niente da fare");
+// The clock's texts that warn, and what is said then.
+inline const QString clockFiveMinutes = QStringLiteral("00:05:00");
+inline const QString clockOneMinute = QStringLiteral("00:01:00");
+inline const QString spokenFiveMinutes = QStringLiteral("Attenzione: mancano 5 minuti");
+inline const QString spokenOneMinute = QStringLiteral("Attenzione: manca 1 minuto");
+// What the menu items do.
+inline const QString spokenMenuHelp = QStringLiteral("Voce di menu: spiega come si gioca");
+inline const QString spokenMenuDefinition =
+    QStringLiteral("Voce di menu: mostra la definizione dell'angolo");
+inline const QString spokenMenuCredit = QStringLiteral("Voce di menu: chi ha fatto il gioco");
 
 // The menu bar: seven help items and three credit lines.
 inline const QString helpCaption = QStringLiteral("Help");

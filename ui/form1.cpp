@@ -293,7 +293,6 @@ Form1::Form1(QWidget *parent)
     m_menu = new MenuStrip(this);
     m_client = new ClientArea(clientSize, backColor, this);
     m_client->setObjectName(QStringLiteral("client"));
-    m_client->setAccessibleName(texts::spokenDrawing);
     m_client->setFixedSize(clientSize);
     QPalette palette = m_client->palette();
     palette.setColor(QPalette::Window, fromBgr(backColor));
@@ -313,6 +312,7 @@ Form1::Form1(QWidget *parent)
     m_timer1.setInterval(1000);
     connect(&m_timer1, &QTimer::timeout, this, &Form1::timerTicked);
 
+    m_narrator = new Narrator(*this);
     m_command1->setFocus(Qt::OtherFocusReason);
 }
 
@@ -497,13 +497,7 @@ void Form1::setLabelText(Label which, const QString &text)
     l->setText(text);
     fitToText(l);
     l->setAccessibleName(m_spoken[static_cast<size_t>(which)]->arg(text.trimmed()));
-    // The amplitude is what a player who cannot see the drawing answers by: each answer button
-    // tells it, so that it is heard wherever the focus is.
-    if (which == Label::lblangolo) {
-        const QString description = texts::spokenAnswerAmplitude.arg(text.trimmed());
-        for (int i = 1; i <= 6; ++i)
-            option(i)->setAccessibleDescription(description);
-    }
+    m_narrator->labelChanged(which, text);
 }
 
 QString Form1::labelText(Label which) const

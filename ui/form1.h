@@ -12,6 +12,7 @@ class Canvas;
 class ClientArea;
 class GraphicalButton;
 class MenuStrip;
+class Narrator;
 class QLabel;
 class QPushButton;
 class TextLabel;
@@ -93,5 +94,6 @@ private:
     std::array<TextLabel *, 7> m_labels{};        // by Label
     std::array<const QString *, 7> m_spoken{};    // what a screen reader says of each, by Label
     QPushButton *m_command1 = nullptr;
+    Narrator *m_narrator = nullptr;       // what assistive technology hears besides the controls
     std::array<QWidget *, 4> m_covered{}; // the controls that answer buttons may cover
 };
