@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "design.h"
 
+#include "angles.h"
 #include "colors.h"
 #include "controls.h"
 #include "form1.h"
+#include "pictures.h"
 #include "texts.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QPushButton>
 
 namespace {
 
@@ -202,10 +205,9 @@ TextLabel *makeLabel(QWidget *parent, const LabelDesign &d)
     label->setFocusPolicy(Qt::NoFocus);
 
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText,
-                     d.text == windowText ? QColor(Qt::black) : fromBgr(d.text));
-    if (d.background != transparent) {
-        palette.setColor(QPalette::Window, fromBgr(d.background));
+    palette.setColor(QPalette::WindowText, d.text ? fromBgr(*d.text) : QColor(Qt::black));
+    if (d.background) {
+        palette.setColor(QPalette::Window, fromBgr(*d.background));
         label->setAutoFillBackground(true);
     }
     label->setPalette(palette);
@@ -213,4 +215,141 @@ TextLabel *makeLabel(QWidget *parent, const LabelDesign &d)
         label->setToolTip(*d.toolTip);
     label->setText(d.caption);
     return label;
+}
+
+ShapeRect *makeShape(QWidget *parent, const ShapeDesign &d)
+{
+    auto *shape = new ShapeRect(d.fill, d.outline, parent);
+    shape->setObjectName(QLatin1String(d.name));
+    shape->setGeometry(d.geometry);
+    return shape;
+}
+
+QLabel *makeImage(QWidget *parent, const ImageDesign &d)
+{
+    auto *image = new QLabel(parent);
+    image->setObjectName(QLatin1String(d.name));
+    if (d.index >= 0)
+        image->setProperty("index", d.index);
+    image->setGeometry(d.geometry);
+    image->setPixmap(picture(d.picture).pixmap(d.geometry.size()));
+    image->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return image;
+}
+
+std::vector<ButtonDesign> buttonDesigns()
+{
+    const QFont answer = designFont(Face::SansSerif, 13, true);
+    const QString *answerTip = &texts::answerToolTip;
+    const auto answerRow = [&](int index, int left, const char *picture) {
+        return ButtonDesign{.name = "Option1",
+                            .index = index,
+                            .kind = ButtonKind::Graphical,
+                            .role = ButtonRole::Answer,
+                            .geometry = {left, 496, 105, 73},
+                            .caption = &texts::answerCaptions[index],
+                            .back = Form1::backColor,
+                            .font = answer,
+                            .picture = picture,
+                            .toolTip = answerTip,
+                            .tab = 18 + index};
+    };
+    ButtonDesign acute = answerRow(Acute, 8, "acuto");
+    acute.enabled = false; // until the first turn, before the window is seen
+    return {
+        {.name = "Picture1",
+         .kind = ButtonKind::Picture,
+         .geometry = {256, 504, 97, 57},
+         .picture = "cornice",
+         .pictureSize = {95, 31},
+         .tab = 26},
+        {.name = "Command1",
+         .kind = ButtonKind::Push,
+         .role = ButtonRole::Go,
+         .geometry = {16, 512, 73, 41},
+         .caption = &texts::goCaption,
+         .font = defaultFont(),
+         .tab = 0},
+        {.name = "Command2",
+         .kind = ButtonKind::Graphical,
+         .role = ButtonRole::Practice,
+         .geometry = {144, 520, 81, 45},
+         .caption = &texts::practiceCaption,
+         .back = 0x00C0C0C0,
+         .font = designFont(Face::SansSerif, 11, true),
+         .picture = "nota",
+         .disabledPicture = "nota-grigia",
+         .pictureSize = {50, 80},
+         .pointer = "nota",
+         .toolTip = &texts::practiceToolTip,
+         .tab = 17},
+        {.name = "Command4",
+         .kind = ButtonKind::Push,
+         .role = ButtonRole::Command4,
+         .geometry = {48, 496, 49, 57},
+         .caption = &texts::command4Caption,
+         .font = defaultFont(),
+         .tab = 18},
+        acute,
+        answerRow(Right, 128, "retto"),
+        answerRow(Obtuse, 248, "ottuso"),
+        answerRow(Straight, 368, "piatto"),
+        answerRow(Concave, 488, "concavo"),
+        answerRow(Full, 608, "giro"),
+        {.name = "Cmdexit1",
+         .kind = ButtonKind::Graphical,
+         .role = ButtonRole::Exit,
+         .geometry = {592, 232, 105, 57},
+         .caption = &texts::exitCaption,
+         .back = 0x00FF00FF,
+         .font = defaultFont(),
+         .picture = "esci",
+         .toolTip = &texts::exitToolTip,
+         .tab = 29},
+    };
+}
+
+QWidget *makeButton(QWidget *parent, const ButtonDesign &d)
+{
+    QWidget *control = nullptr;
+    switch (d.kind) {
+    case ButtonKind::Push: {
+        auto *button = new PushButton(*d.caption, parent);
+        button->setAutoDefault(false);
+        control = button;
+        break;
+    }
+    case ButtonKind::Graphical: {
+        auto *button = new GraphicalButton(parent);
+        button->setText(*d.caption);
+        if (d.pictureSize.isValid())
+            button->setIconSize(d.pictureSize);
+        button->setIcon(d.disabledPicture ? picture(d.picture, d.disabledPicture)
+                                          : picture(d.picture));
+        if (d.back)
+            button->setBackColor(*d.back);
+        button->setCheckable(d.role == ButtonRole::Answer);
+        control = button;
+        break;
+    }
+    case ButtonKind::Picture: {
+        auto *box = new PictureBox(parent);
+        box->setPicture(picture(d.picture).pixmap(d.pictureSize));
+        control = box;
+        break;
+    }
+    }
+    control->setObjectName(QLatin1String(d.name));
+    if (d.index >= 0)
+        control->setProperty("index", d.index);
+    control->setGeometry(d.geometry);
+    if (d.kind != ButtonKind::Picture)
+        control->setFont(d.font);
+    if (d.toolTip)
+        control->setToolTip(*d.toolTip);
+    // A pointer is drawn 20 x 32 pixels, its hot spot at the tip of what it shows.
+    if (d.pointer)
+        control->setCursor(QCursor(picture(d.pointer).pixmap(QSize(20, 32)), 10, 2));
+    control->setEnabled(d.enabled);
+    return control;
 }

@@ -5,12 +5,15 @@
 
 #include <QFont>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <optional>
 #include <vector>
 
+class QLabel;
 class QWidget;
+class ShapeRect;
 class TextLabel;
 
 // The window's fonts by the names they were designed with, each followed by a metric-compatible
@@ -21,8 +24,10 @@ QFont designFont(Face face, int pixelSize, bool bold);
 // The font of controls with no font of their own.
 QFont defaultFont();
 
-constexpr BgrColor transparent = 0xFFFFFFFF; // no background of its own
-constexpr BgrColor windowText = 0xFFFFFFFE;  // the window's text colour
+// A colour of a control's design, or none: then the control takes it from where it lies.
+using DesignColor = std::optional<BgrColor>;
+inline constexpr std::nullopt_t transparent = std::nullopt; // no background of its own
+inline constexpr std::nullopt_t windowText = std::nullopt;  // the window's text colour
 
 struct LabelDesign
 {
@@ -30,8 +35,8 @@ struct LabelDesign
     int index = -1; // index in its control array, or -1
     QRect geometry;
     const QString &caption;
-    BgrColor background = transparent;
-    BgrColor text;
+    DesignColor background = transparent;
+    DesignColor text;
     QFont font;
     bool border = false;
     bool centred = false;
@@ -45,3 +50,61 @@ struct LabelDesign
 std::vector<LabelDesign> labelDesigns();
 
 TextLabel *makeLabel(QWidget *parent, const LabelDesign &d);
+
+// A rectangle filled with one colour, with a one-pixel outline.
+struct ShapeDesign
+{
+    const char *name;
+    QRect geometry;
+    BgrColor fill;
+    BgrColor outline;
+};
+
+// The strip under the top line of labels, and the band that the answer buttons lie on.
+inline constexpr ShapeDesign topStrip{"Shape2", {0, 0, 729, 25}, 0x00C0FFFF, 0x00FF0000};
+inline constexpr ShapeDesign answerBand{"Shape1", {0, 488, 721, 97}, 0x00400000, 0x00FF0000};
+
+ShapeRect *makeShape(QWidget *parent, const ShapeDesign &d);
+
+// A picture among the labels, drawn at its designed size.
+struct ImageDesign
+{
+    const char *name;
+    int index = -1;
+    QRect geometry;
+    const char *picture;
+};
+
+inline constexpr ImageDesign badge{"Image1", 1, {520, 64, 32, 32}, "giro"};
+
+QLabel *makeImage(QWidget *parent, const ImageDesign &d);
+
+// What a button is, and what its click does in the window.
+enum class ButtonKind { Push, Graphical, Picture };
+enum class ButtonRole { Go, Practice, Command4, Answer, Exit, None };
+
+struct ButtonDesign
+{
+    const char *name;
+    int index = -1; // index in its control array, or -1
+    ButtonKind kind;
+    ButtonRole role = ButtonRole::None;
+    QRect geometry;
+    const QString *caption = nullptr;
+    DesignColor back = {}; // none: the button face
+    QFont font = {};
+    const char *picture = nullptr;         // above the caption, or in the picture box
+    const char *disabledPicture = nullptr; // the same greyed, shown while disabled
+    QSize pictureSize = {};                // none: as the kind draws it
+    const char *pointer = nullptr;         // the mouse pointer over it, if not the arrow
+    const QString *toolTip = nullptr;
+    bool enabled = true;
+    int tab; // its place in the tab order
+};
+
+// The buttons and the picture box, from the bottom of the stack up. They all lie above the labels
+// and shapes.
+std::vector<ButtonDesign> buttonDesigns();
+
+// A button as designed; a checkable one for an answer. Its click is left to the window.
+QWidget *makeButton(QWidget *parent, const ButtonDesign &d);

@@ -77,8 +77,8 @@ Form1::Form1(QWidget *parent)
     layout->addWidget(m_client);
 
     buildMenu();
-    buildLightweightControls();
-    buildWindowedControls();
+    buildShapesAndLabels();
+    buildButtons();
 
     m_timer1.setInterval(1000);
     connect(&m_timer1, &QTimer::timeout, this, &Form1::timerTicked);
@@ -112,20 +112,11 @@ void Form1::buildMenu()
     connect(m_menu, &MenuStrip::triggered, this, &Form1::menuTriggered);
 }
 
-void Form1::buildLightweightControls()
+void Form1::buildShapesAndLabels()
 {
     // Bottom of the stack first: each control created covers those created before it.
-    auto *shape2 = new ShapeRect(0x00C0FFFF, 0x00FF0000, m_client);
-    shape2->setObjectName(QStringLiteral("Shape2"));
-    shape2->setGeometry(0, 0, 729, 25);
-
-    auto *image1 = new QLabel(m_client);
-    image1->setObjectName(QStringLiteral("Image1"));
-    image1->setProperty("index", 1);
-    image1->setGeometry(520, 64, 32, 32);
-    image1->setPixmap(picture("giro").pixmap(QSize(32, 32)));
-    image1->setAttribute(Qt::WA_TransparentForMouseEvents);
-
+    makeShape(m_client, topStrip);
+    makeImage(m_client, badge);
     for (const LabelDesign &design : labelDesigns()) {
         TextLabel *label = makeLabel(m_client, design);
         // As designed, unless this machine's font needs more room for the designed caption.
@@ -138,94 +129,56 @@ void Form1::buildLightweightControls()
             label->setAccessibleName(design.spoken->arg(design.caption));
         }
     }
-
-    auto *shape1 = new ShapeRect(0x00400000, 0x00FF0000, m_client);
-    shape1->setObjectName(QStringLiteral("Shape1"));
-    shape1->setGeometry(0, 488, 721, 97);
+    makeShape(m_client, answerBand);
 }
 
-void Form1::buildWindowedControls()
+void Form1::buildButtons()
 {
     // Bottom of the stack first, as above; all of them lie above the labels and shapes.
-    auto *picture1 = new PictureBox(m_client);
-    picture1->setObjectName(QStringLiteral("Picture1"));
-    picture1->setGeometry(256, 504, 97, 57);
-    picture1->setPicture(picture("cornice").pixmap(QSize(95, 31)));
-
-    m_command1 = new PushButton(texts::goCaption, m_client);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(16, 512, 73, 41);
-    m_command1->setFont(defaultFont());
-    m_command1->setAutoDefault(false);
-    connect(m_command1, &QPushButton::clicked, this, &Form1::command1Clicked);
-
-    auto *command2 = new GraphicalButton(m_client);
-    command2->setObjectName(QStringLiteral("Command2"));
-    command2->setGeometry(144, 520, 81, 45);
-    command2->setText(texts::practiceCaption);
-    command2->setFont(designFont(Face::SansSerif, 11, true));
-    command2->setBackColor(0x00C0C0C0);
-    command2->setIconSize(QSize(50, 80));
-    command2->setIcon(picture("nota", "nota-grigia"));
-    command2->setToolTip(texts::practiceToolTip);
-    command2->setCursor(QCursor(picture("nota").pixmap(QSize(20, 32)), 10, 2));
-    connect(command2, &QAbstractButton::clicked, this, &Form1::command2Clicked);
-
-    auto *command4 = new PushButton(texts::command4Caption, m_client);
-    command4->setObjectName(QStringLiteral("Command4"));
-    command4->setGeometry(48, 496, 49, 57);
-    command4->setFont(defaultFont());
-    command4->setAutoDefault(false);
-    connect(command4, &QPushButton::clicked, this, &Form1::command4Clicked);
-
-    const char *answerPictures[] = {"", "acuto", "retto", "ottuso", "piatto", "concavo", "giro"};
-    const BgrColor answerText[] = {0,          0x00FFFF00, 0x00FFFF80, 0x00FFFF00,
-                                   0x00FFFF80, 0x00FFFF00, 0x00FFFF00};
-    const QFont answerFont = designFont(Face::SansSerif, 13, true);
-    for (int i = 1; i <= 6; ++i) {
-        auto *button = new GraphicalButton(m_client);
-        button->setObjectName(QStringLiteral("Option1"));
-        button->setProperty("index", i);
-        button->setGeometry(8 + 120 * (i - 1), 496, 105, 73);
-        button->setText(texts::answerCaptions[i]);
-        button->setFont(answerFont);
-        button->setIcon(picture(answerPictures[i]));
-        button->setBackColor(backColor);
-        button->setForeColor(answerText[i]);
-        button->setToolTip(texts::answerToolTip);
-        button->setCheckable(true);
-        connect(button, &GraphicalButton::selectedByPlayer, this, [this, i] {
-            selectOption(i);
-            emit optionClicked(i);
-        });
-        connect(button, &GraphicalButton::focusReceived, this,
-                [this, i](Qt::FocusReason reason) { emit optionFocused(i, reason); });
-        m_options[size_t(i)] = button;
+    std::vector<std::pair<int, QWidget *>> tabOrder;
+    for (const ButtonDesign &design : buttonDesigns()) {
+        QWidget *control = makeButton(m_client, design);
+        tabOrder.emplace_back(design.tab, control);
+        auto *button = qobject_cast<QAbstractButton *>(control);
+        switch (design.role) {
+        case ButtonRole::Go:
+            m_command1 = button;
+            connect(button, &QAbstractButton::clicked, this, &Form1::command1Clicked);
+            break;
+        case ButtonRole::Practice:
+            connect(button, &QAbstractButton::clicked, this, &Form1::command2Clicked);
+            break;
+        case ButtonRole::Command4:
+            connect(button, &QAbstractButton::clicked, this, &Form1::command4Clicked);
+            break;
+        case ButtonRole::Exit:
+            connect(button, &QAbstractButton::clicked, this, &Form1::exitClicked);
+            break;
+        case ButtonRole::Answer: {
+            const int i = design.index;
+            auto *answer = static_cast<GraphicalButton *>(control);
+            connect(answer, &GraphicalButton::selectedByPlayer, this, [this, i] {
+                selectOption(i);
+                emit optionClicked(i);
+            });
+            connect(answer, &GraphicalButton::focusReceived, this,
+                    [this, i](Qt::FocusReason reason) { emit optionFocused(i, reason); });
+            m_options[size_t(i)] = answer;
+            continue;
+        }
+        case ButtonRole::None:
+            break;
+        }
+        m_covered.push_back(control);
     }
-    // Created disabled; the first turn enables it before the window is seen.
-    m_options[1]->setEnabled(false);
-
-    auto *exit = new GraphicalButton(m_client);
-    exit->setObjectName(QStringLiteral("Cmdexit1"));
-    exit->setGeometry(592, 232, 105, 57);
-    exit->setText(texts::exitCaption);
-    exit->setFont(defaultFont());
-    exit->setIcon(picture("esci"));
-    exit->setBackColor(0x00FF00FF);
-    exit->setToolTip(texts::exitToolTip);
-    connect(exit, &QAbstractButton::clicked, this, &Form1::exitClicked);
 
     // Go, Command4, Nuova nota and the picture lie wholly under answer buttons: nobody sees them,
     // so they are not painted while those buttons show. They still take the focus.
-    m_covered = {m_command1, command4, command2, picture1};
     paintOnlyUncovered();
 
-    // Tab order: Go, Nuova nota, Command4, the six answers, the picture, Esci.
-    QWidget *chain[] = {m_command1,   command2,     command4,     m_options[1],
-                        m_options[2], m_options[3], m_options[4], m_options[5],
-                        m_options[6], picture1,     exit};
-    for (size_t i = 1; i < std::size(chain); ++i)
-        setTabOrder(chain[i - 1], chain[i]);
+    std::sort(tabOrder.begin(), tabOrder.end());
+    for (size_t i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
 }
 
 GraphicalButton *Form1::option(int index) const
@@ -295,7 +248,7 @@ void Form1::setOptionVisible(int index, bool visible)
 }
 
 // A control under a shown answer button is not painted: Qt would paint it at every frame only for
-// the button to cover it again.
+// the button to cover it again. The others are.
 void Form1::paintOnlyUncovered()
 {
     for (QWidget *control : m_covered) {
