@@ -300,8 +300,13 @@ QWidget *Form1::boxParent()
 void Form1::showCentred()
 {
     adjustSize();
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        const QPoint centred = available.center() - rect().center();
+        // A window larger than the screen keeps its top-left corner, its title bar and its menu
+        // on the screen: they are what a player needs to reach first.
+        move(std::max(centred.x(), available.left()), std::max(centred.y(), available.top()));
+    }
     show();
 }
 

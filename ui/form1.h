@@ -49,7 +49,7 @@ public:
     void setTimerEnabled(bool enabled) override;
     void endProgram() override;
 
-    // Shows the window in the middle of the screen.
+    // Shows the window in the middle of the screen, or from its top-left corner when it is larger.
     void showCentred();
 
     // The parts of the window, for the wiring and for tests.
