@@ -578,6 +578,21 @@ private slots:
         QCOMPARE(form.menuStrip()->item(QStringLiteral("help"))->text(), QStringLiteral("Help"));
     }
 
+    // A desktop may minimise the window all the same (a button on its title bar, a key): with no
+    // taskbar button it would be lost while its clock runs on, so it comes back by itself.
+    void aMinimisedWindowComesBack()
+    {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QSignalSpy closing(&form, &Form1::closing);
+        form.setWindowState(Qt::WindowMinimized);
+        QVERIFY(form.isMinimized());
+        QTRY_VERIFY(!form.isMinimized());
+        QVERIFY(form.isVisible());
+        QCOMPARE(closing.size(), 0);
+    }
+
     void menuItemsRunWithOneClick()
     {
         Form1 form;

@@ -371,3 +371,21 @@ void Form1::closeEvent(QCloseEvent *event)
     event->accept();
     QCoreApplication::exit(0);
 }
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The window has no minimise box, but a desktop may offer one all the same (on its title
+    // bar, in a menu, as a key). Minimised, the game would be lost: a tool window has no taskbar
+    // button to bring it back, and its clock runs on. So it comes back at once.
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        QTimer::singleShot(0, this, [this] {
+            if (!isMinimized())
+                return;
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            show();
+            raise();
+            activateWindow();
+        });
+    }
+}
