@@ -353,3 +353,19 @@ QWidget *makeButton(QWidget *parent, const ButtonDesign &d)
     control->setEnabled(d.enabled);
     return control;
 }
+
+std::vector<MenuItemDesign> menuItemDesigns()
+{
+    return {
+        {"help", texts::helpCaption},
+        {"acuto", texts::answerCaptions[Acute]},
+        {"retto", texts::answerCaptions[Right]},
+        {"ottuso", texts::answerCaptions[Obtuse]},
+        {"piatto", texts::answerCaptions[Straight]},
+        {"concavo", texts::answerCaptions[Concave]},
+        {"grio", texts::answerCaptions[Full]},
+        {"copy", texts::creditAuthors},
+        {"by", texts::creditContact},
+        {"oko", texts::creditAddress},
+    };
+}

@@ -108,3 +108,13 @@ std::vector<ButtonDesign> buttonDesigns();
 
 // A button as designed; a checkable one for an answer. Its click is left to the window.
 QWidget *makeButton(QWidget *parent, const ButtonDesign &d);
+
+// An item of the menu bar: its name (what the window tells when it is chosen) and its caption.
+struct MenuItemDesign
+{
+    const char *name;
+    const QString &caption;
+};
+
+// The items of the menu bar, from left to right.
+std::vector<MenuItemDesign> menuItemDesigns();

@@ -2,7 +2,6 @@
 #include "form1.h"
 
 #include "accessibility.h"
-#include "angles.h"
 #include "clientarea.h"
 #include "colors.h"
 #include "controls.h"
@@ -11,6 +10,7 @@
 #include "pictures.h"
 #include "texts.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -21,7 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -95,20 +94,8 @@ Form1::~Form1()
 
 void Form1::buildMenu()
 {
-    const std::pair<const char *, const QString &> items[] = {
-        {"help", texts::helpCaption},
-        {"acuto", texts::answerCaptions[Acute]},
-        {"retto", texts::answerCaptions[Right]},
-        {"ottuso", texts::answerCaptions[Obtuse]},
-        {"piatto", texts::answerCaptions[Straight]},
-        {"concavo", texts::answerCaptions[Concave]},
-        {"grio", texts::answerCaptions[Full]},
-        {"copy", texts::creditAuthors},
-        {"by", texts::creditContact},
-        {"oko", texts::creditAddress},
-    };
-    for (const auto &[name, caption] : items)
-        m_menu->addItem(QLatin1String(name), caption);
+    for (const MenuItemDesign &item : menuItemDesigns())
+        m_menu->addItem(QLatin1String(item.name), item.caption);
     connect(m_menu, &MenuStrip::triggered, this, &Form1::menuTriggered);
 }
 
