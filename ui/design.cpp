@@ -241,6 +241,8 @@ std::vector<ButtonDesign> buttonDesigns()
 {
     const QFont answer = designFont(Face::SansSerif, 13, true);
     const QString *answerTip = &texts::answerToolTip;
+    // The six answers, in one row along the band; their colours are the window's until the
+    // first turn gives them their own.
     const auto answerRow = [&](int index, int left, const char *picture) {
         return ButtonDesign{.name = "Option1",
                             .index = index,

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// The window's design: the place, caption, colours and font of every control, a row each, and
+// what makes a control from its row. The window builds itself from these tables and wires them.
+
 #include "gamewindow.h"
 
 #include <QFont>
@@ -29,6 +32,7 @@ using DesignColor = std::optional<BgrColor>;
 inline constexpr std::nullopt_t transparent = std::nullopt; // no background of its own
 inline constexpr std::nullopt_t windowText = std::nullopt;  // the window's text colour
 
+// A label, as the window shows it before the game writes to it.
 struct LabelDesign
 {
     const char *name;
