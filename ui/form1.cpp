@@ -6,6 +6,7 @@
 #include "colors.h"
 #include "controls.h"
 #include "design.h"
+#include "keeponscreen.h"
 #include "menustrip.h"
 #include "pictures.h"
 #include "texts.h"
@@ -83,6 +84,7 @@ Form1::Form1(QWidget *parent)
     connect(&m_timer1, &QTimer::timeout, this, &Form1::timerTicked);
 
     m_narrator = new Narrator(*this);
+    keepOnScreen(this);
     m_command1->setFocus(Qt::OtherFocusReason);
 }
 
@@ -357,22 +359,4 @@ void Form1::closeEvent(QCloseEvent *event)
     emit closing();
     event->accept();
     QCoreApplication::exit(0);
-}
-
-void Form1::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    // The window has no minimise box, but a desktop may offer one all the same (on its title
-    // bar, in a menu, as a key). Minimised, the game would be lost: a tool window has no taskbar
-    // button to bring it back, and its clock runs on. So it comes back at once.
-    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
-        QTimer::singleShot(0, this, [this] {
-            if (!isMinimized())
-                return;
-            setWindowState(windowState() & ~Qt::WindowMinimized);
-            show();
-            raise();
-            activateWindow();
-        });
-    }
 }

@@ -79,7 +79,6 @@ signals:
 protected:
     void showMessage(const QString &text, MessageIcon icon, const QString &title) override;
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     void buildShapesAndLabels();
