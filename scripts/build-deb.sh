@@ -32,7 +32,9 @@ build="$(realpath -m "${1:-$root/build/deb}")"
     epoch="$(dpkg-parsechangelog -l "$changelog" -S Timestamp)"
     source="$build/sferdoni-$upstream"
 
-    if ! git -C "$root" rev-parse --git-dir >/dev/null 2>&1; then
+    # The checkout may belong to another user than the one building (a CI container).
+    git() { command git -c safe.directory="$root" -C "$root" "$@"; }
+    if ! git rev-parse --git-dir >/dev/null 2>&1; then
         echo "build-deb.sh: $root is not a git checkout; the upstream tarball is made from git's" \
             "list of the tree's files" >&2
         exit 1
@@ -45,7 +47,7 @@ build="$(realpath -m "${1:-$root/build/deb}")"
         debian/*) debian_files+=("$f") ;;
         *) upstream_files+=("$f") ;;
         esac
-    done < <(git -C "$root" ls-files -z --cached --others --exclude-standard)
+    done < <(git ls-files -z --cached --others --exclude-standard)
 
     # tarball DESTINATION PREFIX FILE...: a tar archive of the files of the tree, each under
     # PREFIX, that depends on nothing but their contents and whether they are executable.
