@@ -17,7 +17,6 @@
 set -uo pipefail
 
 source_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-app_id=io.github.sferdoni.Sferdoni
 
 failures=0
 pass() { echo "ok - $*"; }
@@ -131,6 +130,7 @@ helper_path="${helper_path#/}"
 check "the build's CMake cache gives the record directory and the helper" \
     test -n "$record_dir" -a -n "$helper_path"
 
+# shellcheck source=tests/package/contents.sh
 source "$source_dir/tests/package/contents.sh"
 
 # --- installing for real -----------------------------------------------------------------------

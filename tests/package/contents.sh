@@ -4,7 +4,9 @@
 # the control fields and maintainer scripts, the desktop entry, the AppStream metadata, the icons,
 # the licence, changelog and manual page, lintian, hardening-check and a second build. Sourced by
 # check-package.sh, with its check functions and its variables (deb, changes, work, build_dir,
-# source_dir, version, upstream_version, record_dir, helper_path, cache, app_id).
+# source_dir, version, upstream_version, record_dir, helper_path, cache).
+
+app_id=io.github.sferdoni.Sferdoni
 
 # --- the file list -----------------------------------------------------------------------------
 
