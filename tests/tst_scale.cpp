@@ -6,6 +6,7 @@
 #include "controls.h"
 #include "form1.h"
 
+#include <QPainter>
 #include <QTest>
 
 #include <cmath>
@@ -93,6 +94,56 @@ private slots:
             for (int x = 0; x < shown.width(); ++x)
                 colours.insert(opaque(shown.pixel(x, y)));
         QCOMPARE(colours, (std::set<QRgb>{black, navy, teal}));
+    }
+
+    // A bordered label paints its frame, text and border with one painter: the pixels QLabel
+    // paints in a plain frame, with the black border over the frame, at every scale.
+    void aBorderedLabelPaintsAsQLabelUnderItsBorder_data()
+    {
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<bool>("wrap");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("centred") << int(Qt::AlignHCenter | Qt::AlignTop) << false << "00:14:59";
+        QTest::newRow("left, wrapped")
+            << int(Qt::AlignLeft | Qt::AlignTop) << true << "Tempo restante";
+        QTest::newRow("right, bottom") << int(Qt::AlignRight | Qt::AlignBottom) << false << "360";
+    }
+    void aBorderedLabelPaintsAsQLabelUnderItsBorder()
+    {
+        QFETCH(int, alignment);
+        QFETCH(bool, wrap);
+        QFETCH(QString, text);
+        struct Reference : QLabel
+        {
+            void paintEvent(QPaintEvent *event) override
+            {
+                QLabel::paintEvent(event);
+                QPainter p(this);
+                p.setPen(Qt::black);
+                p.drawRect(rect().adjusted(0, 0, -1, -1));
+            }
+        };
+        QWidget window;
+        TextLabel ours(QRect(0, 0, 120, 50), false, true, &window);
+        Reference reference;
+        reference.setParent(&window);
+        reference.setGeometry(0, 60, 120, 50);
+        reference.setFrameStyle(QFrame::Box | QFrame::Plain);
+        for (QLabel *label : {static_cast<QLabel *>(&ours), static_cast<QLabel *>(&reference)}) {
+            QFont font(QStringLiteral("Liberation Sans"));
+            font.setPixelSize(18);
+            font.setBold(true);
+            label->setFont(font);
+            label->setAlignment(Qt::Alignment(alignment));
+            label->setWordWrap(wrap);
+            label->setText(text);
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText, Qt::magenta);
+            label->setPalette(palette);
+        }
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(ours.grab().toImage(), reference.grab().toImage());
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "accessibility.h"
 #include "angles.h"
+#include "boxicons.h"
 #include "clientarea.h"
 #include "colors.h"
 #include "controls.h"
@@ -284,6 +285,7 @@ Form1::Form1(QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::windowTitle);
     setWindowIcon(picture("app"));
+    shareBoxIcons();
     // The boxes of the start, shown before this window, carry the game's icon too.
     if (QGuiApplication::windowIcon().isNull())
         QGuiApplication::setWindowIcon(windowIcon());
@@ -603,6 +605,10 @@ void Form1::showMessage(const QString &text, MessageIcon icon, const QString &ti
     if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
         grid->addItem(new QSpacerItem(260, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
+    // Its controls' requests to be polished, still waiting, are handled now: handled once the box
+    // shows, they would make it size itself, and lay its text out, all over again.
+    for (QWidget *control : box.findChildren<QWidget *>())
+        QCoreApplication::sendPostedEvents(control, QEvent::PolishRequest);
     box.exec();
 }
 
