@@ -8,6 +8,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
+#include <qdrawutil.h>
 
 #include <algorithm>
 #include <cmath>
@@ -240,12 +241,11 @@ void TextLabel::paintEvent(QPaintEvent *event)
         QLabel::paintEvent(event);
         return;
     }
-    // Frame, text and border with one painter, as QLabel paints a plain text in its frame, one
-    // pixel wide (drawn in the colour of the text): the text inside the frame, moved in by half an
-    // 'x' from the aligned sides. The black border goes over the frame; at some scales a little of
-    // the frame still shows beside it.
+    // Text and border with one painter, as QLabel paints a plain text in its frame: the text
+    // inside the frame, moved in by half an 'x' from the aligned sides. The frame itself is drawn
+    // black, where QLabel would draw it in the colour of the text, so that it is one black line at
+    // every scale.
     QPainter p(this);
-    drawFrame(&p);
     QRect textRect = contentsRect();
     const int indent = fontMetrics().horizontalAdvance(u'x') / 2;
     if (indent > 0) {
@@ -262,8 +262,7 @@ void TextLabel::paintEvent(QPaintEvent *event)
     if (wordWrap())
         flags |= Qt::TextWordWrap;
     style()->drawItemText(&p, textRect, flags, palette(), isEnabled(), text(), foregroundRole());
-    p.setPen(Qt::black);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    qDrawPlainRect(&p, frameRect(), Qt::black, lineWidth());
 }
 
 // Where a frameless, top-aligned label's text may leave pixels: its lines, with room for accents
