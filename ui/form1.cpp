@@ -588,7 +588,9 @@ void Form1::showMessage(const QString &text, MessageIcon icon, const QString &ti
     QMessageBox box(boxParent());
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);
-    box.setText(text);
+    // A box reads left to right, as Italian does, even when its text begins with a name written
+    // right to left (the greeting): a mark that shows nothing sets the direction of the paragraph.
+    box.setText(text.isRightToLeft() ? QChar(0x200E) + text : text);
     switch (icon) {
     case MessageIcon::None:
         box.setIcon(QMessageBox::NoIcon);
