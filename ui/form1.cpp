@@ -341,6 +341,7 @@ void Form1::buildMenu()
     for (const auto &[name, caption] : items)
         m_menu->addItem(QLatin1String(name), caption);
     connect(m_menu, &MenuStrip::triggered, this, &Form1::menuTriggered);
+    installEventFilter(m_menu); // F10 and Alt open the menu from any control
 }
 
 void Form1::buildLightweightControls()
