@@ -8,10 +8,13 @@
 
 #include <QTest>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 
 namespace {
+
+using recordfiles::Problem;
 
 const QString greetingEnd = QStringLiteral(" vediamo se sei un vero campione  ");
 const QString startTitle = QStringLiteral("Riconosciamo gli Sferdoni");
@@ -240,12 +243,15 @@ private slots:
     void aRecordThatCannotBeReadIsShownEmptyAndNeverReplaced()
     {
         Table t;
-        const QString problem = QStringLiteral("Non riesco a leggere il file del record");
-        t.record.loadError = problem;
+        t.record.loadProblem =
+            RecordProblem{RecordProblem::Reading, QStringLiteral("/record/ang.txt"),
+                          Problem{Problem::TooLarge, 0, "ang.txt"}};
         t.game.start();
 
         QCOMPARE(t.window.boxes.size(), 2); // the greeting, then one box about the record
-        QCOMPARE(t.window.boxes[1].text, problem);
+        QCOMPARE(t.window.boxes[1].text,
+                 QStringLiteral("Non riesco a leggere il record da /record/ang.txt: è troppo "
+                                "grande. Il gioco continua, ma il record non sarà salvato."));
         QCOMPARE(t.window.labelText(Label::lblpunti), QString());
         QCOMPARE(t.window.labelText(Label::lblnome), QString());
         QCOMPARE(t.game.state().tipoangolo, int(Acute)); // the game goes on
@@ -262,13 +268,16 @@ private slots:
     void aFailedSaveSaysSoAndConfirmsNothing()
     {
         Table t;
-        t.record.saveError = QStringLiteral("Non riesco a salvare il record");
+        t.record.saveProblem = RecordProblem{RecordProblem::Saving, QStringLiteral("/record/"),
+                                             Problem{Problem::System, ENOSPC, ""}};
         t.game.start();
         t.winOnce();
         t.window.boxes.clear();
         t.game.exitSequence();
         QCOMPARE(boxTexts(t.window),
-                 (QStringList{"Ciao a presto Ada", "Non riesco a salvare il record"}));
+                 (QStringList{"Ciao a presto Ada",
+                              "Non riesco a salvare il record in /record/: il disco è pieno. Il "
+                              "record di prima resta com'era."}));
         QVERIFY(t.game.ended());
     }
 

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recordfiles.h"
+#include "recordmessage.h"
 #include "recordstore.h"
 #include "recordtesting.h"
 #include "windows1252.h"
 
 #include <QScopeGuard>
 #include <QTest>
-
-#include "texts.h"
 
 #include <atomic>
 #include <csignal>
@@ -126,8 +125,8 @@ private slots:
         RecordDir d;
         DirectoryRecordStore store(d.path);
         QVERIFY(!store.load().problem);
-        QString error;
-        QCOMPARE(store.save(score, name, error), RecordStore::SaveResult::Saved);
+        RecordProblem problem;
+        QCOMPARE(store.save(score, name, problem), RecordStore::SaveResult::Saved);
         QCOMPARE(d.score(), scoreBytes);
         QCOMPARE(d.name(), nameBytes);
         QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
@@ -210,7 +209,7 @@ private slots:
         QVERIFY(loaded.problem);
         QCOMPARE(loaded.score, QString());
         QCOMPARE(loaded.name, QString());
-        const QString &read = *loaded.problem;
+        const QString read = recordMessage(*loaded.problem);
         QVERIFY2(read.contains(d.file("ang.txt")), qPrintable(read));
         const QString reason = kind == QLatin1String("large") ? QStringLiteral("troppo grande")
                                                               : QStringLiteral("non è un file");
@@ -219,15 +218,15 @@ private slots:
             // The same when the start leaves the preparing to the holder of the lock.
             const int other = ::open(QFile::encodeName(d.path).constData(), O_RDONLY | O_DIRECTORY);
             ::flock(other, LOCK_EX);
-            const std::optional<QString> locked = store.load().problem;
+            const std::optional<RecordProblem> locked = store.load().problem;
             ::close(other);
-            QVERIFY(locked && locked->contains(reason));
+            QVERIFY(locked && recordMessage(*locked).contains(reason));
         }
 
-        QString error;
-        QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), error),
+        RecordProblem problem;
+        QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), problem),
                  RecordStore::SaveResult::Failed);
-        QVERIFY(!error.isEmpty());
+        QVERIFY(problem.cause);
         QCOMPARE(fileBytes(outside), QByteArray("secret\r\n"));
         QCOMPARE(d.name(), oldName);
         QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
@@ -329,8 +328,9 @@ private slots:
         QCOMPARE(outcome, SaveOutcome::Failed);
         QCOMPARE(saved.error, EWOULDBLOCK);
         QCOMPARE(d.score(), oldScore);
-        QVERIFY(describeProblem(d.path + QLatin1Char('/'), saved, texts::cannotSaveRecord)
-                    .contains(QStringLiteral("un altro gioco")));
+        QVERIFY(
+            recordMessage(recordProblem(RecordProblem::Saving, d.path + QLatin1Char('/'), saved))
+                .contains(QStringLiteral("un altro gioco")));
         QCOMPARE(save(files, "99", "Eve"), SaveOutcome::Saved);
     }
 
@@ -494,7 +494,7 @@ private slots:
         if (locked == QLatin1String("directory"))
             chmodTo(d.path, 0555);
 
-        QString error;
+        RecordProblem problem;
         RecordStore::SaveResult result;
         {
             AsUnprivileged nobody;
@@ -503,10 +503,11 @@ private slots:
             DirectoryRecordStore store(d.path);
             // Both files exist: nothing to create.
             QCOMPARE(store.load().score, QString::fromLatin1(oldScore));
-            result = store.save(QStringLiteral("99"), QStringLiteral("Eve"), error);
+            result = store.save(QStringLiteral("99"), QStringLiteral("Eve"), problem);
         }
         chmodTo(d.path, 0777);
         QCOMPARE(result, RecordStore::SaveResult::Failed);
+        const QString error = recordMessage(problem);
         QVERIFY2(error.contains(QStringLiteral("permesso negato")), qPrintable(error));
         QCOMPARE(d.score(), oldScore);
         QCOMPARE(d.name(), oldName);
@@ -517,7 +518,7 @@ private slots:
     {
         RecordDir d;
         ::chmod(QFile::encodeName(d.path).constData(), 0555);
-        std::optional<QString> problem;
+        std::optional<RecordProblem> problem;
         {
             AsUnprivileged nobody;
             if (!nobody.effective())
@@ -527,7 +528,8 @@ private slots:
         }
         ::chmod(QFile::encodeName(d.path).constData(), 0777);
         QVERIFY(problem);
-        QVERIFY2(problem->contains(QStringLiteral("permesso negato")), qPrintable(*problem));
+        const QString message = recordMessage(*problem);
+        QVERIFY2(message.contains(QStringLiteral("permesso negato")), qPrintable(message));
     }
 
     void aFullDiskKeepsTheOldPair_data()
@@ -613,7 +615,7 @@ private slots:
         DirectoryRecordStore second(d.path);
         QVERIFY(!first.load().problem);
         QVERIFY(!second.load().problem);
-        QString error;
+        RecordProblem error;
         QCOMPARE(first.save(QStringLiteral("20"), QStringLiteral("Ada"), error),
                  RecordStore::SaveResult::Saved);
         QCOMPARE(second.save(QStringLiteral("5"), QStringLiteral("Bea"), error),

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helperrecordstore.h"
 #include "recordfiles.h"
+#include "recordmessage.h"
 #include "recordstore.h"
 #include "recordtesting.h"
 
@@ -233,8 +234,9 @@ private slots:
         };
         const auto play = [](RecordStore &store) {
             QStringList seen;
-            const auto note = [&](const std::optional<QString> &problem, const QString &text) {
-                seen << (problem ? *problem : QStringLiteral("text:") + text);
+            const auto note = [&](const std::optional<RecordProblem> &problem,
+                                  const QString &text) {
+                seen << (problem ? recordMessage(*problem) : QStringLiteral("text:") + text);
             };
             for (int round = 0; round < 2; ++round) {
                 const LoadedRecord loaded = store.load();
@@ -242,12 +244,13 @@ private slots:
                 if (!loaded.problem)
                     seen.last() += QStringLiteral("|text:") + loaded.name;
                 if (round == 0) {
-                    QString error;
+                    RecordProblem problem;
                     const auto result = store.save(
-                        QStringLiteral("99"), QStringLiteral("Łukasz\t\U0001F600\u20AC"), error);
-                    seen << (result == RecordStore::SaveResult::Saved       ? QString("saved")
-                             : result == RecordStore::SaveResult::NotBeaten ? QString("notbeaten")
-                                                                            : error);
+                        QStringLiteral("99"), QStringLiteral("Łukasz\t\U0001F600\u20AC"), problem);
+                    seen << (result == RecordStore::SaveResult::Saved ? QString("saved")
+                             : result == RecordStore::SaveResult::NotBeaten
+                                 ? QString("notbeaten")
+                                 : recordMessage(problem));
                 }
             }
             return seen.join(QLatin1Char('|')).replace(store.directory(), "<dir>/");
@@ -302,10 +305,11 @@ private slots:
         d.setPair(oldScore, oldName);
         HelperRecordStore store(program, d.path, 300);
         const LoadedRecord loaded = store.load();
-        QString error;
-        QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), error),
+        RecordProblem problem;
+        QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), problem),
                  RecordStore::SaveResult::Failed);
-        for (const QString &message : {loaded.problem.value_or(QString()), error})
+        QVERIFY(loaded.problem);
+        for (const QString &message : {recordMessage(*loaded.problem), recordMessage(problem)})
             QVERIFY2(message.contains(program + QStringLiteral(": ") + reason),
                      qPrintable(message));
         QCOMPARE(loaded.score, QString());

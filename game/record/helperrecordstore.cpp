@@ -2,7 +2,6 @@
 #include "helperrecordstore.h"
 
 #include "helperpaths.h"
-#include "texts.h"
 #include "windows1252.h"
 
 #include <QFile>
@@ -18,11 +17,6 @@ HelperRecordStore::HelperRecordStore(QString helper, const QString &directory, i
                                       : directory),
       m_helper(std::move(helper)), m_directoryArgument(directory), m_timeoutMs(timeoutMs)
 {}
-
-QString HelperRecordStore::describeRun(const Problem &problem, const QString &doing) const
-{
-    return describeProblem(QString(), problem, doing);
-}
 
 // The program's answer was not one it can give: it crashed, or is not what it should be.
 Problem HelperRecordStore::badAnswer() const
@@ -68,12 +62,12 @@ LoadedRecord HelperRecordStore::load()
     if (!trouble && !(loaded = recordprotocol::decodeLoaded(reply)))
         trouble = badAnswer();
     if (trouble)
-        return LoadedRecord{{}, {}, describeRun(*trouble, texts::cannotPrepareRecord)};
+        return LoadedRecord{{}, {}, recordProblem(RecordProblem::Preparing, QString(), *trouble)};
     return fromFiles(*loaded);
 }
 
 RecordStore::SaveResult HelperRecordStore::save(const QString &score, const QString &name,
-                                                QString &error)
+                                                RecordProblem &problem)
 {
     // The name box holds at most this many characters, and each is at most one byte.
     const QByteArray nameBytes =
@@ -82,7 +76,7 @@ RecordStore::SaveResult HelperRecordStore::save(const QString &score, const QStr
         toWindows1252(score).toStdString(), nameBytes.toStdString());
     if (!request) // the record files hold a score of digits only
         return fromFiles(recordfiles::SaveOutcome::Failed,
-                         Problem{Problem::System, EINVAL, recordfiles::scoreFile}, error);
+                         Problem{Problem::System, EINVAL, recordfiles::scoreFile}, problem);
 
     recordprotocol::Reply reply;
     std::optional<Problem> trouble =
@@ -91,10 +85,10 @@ RecordStore::SaveResult HelperRecordStore::save(const QString &score, const QStr
     if (!trouble && !(saved = recordprotocol::decodeSaved(reply)))
         trouble = badAnswer();
     if (trouble) {
-        error = describeRun(*trouble, texts::cannotSaveRecord);
+        problem = recordProblem(RecordProblem::Saving, QString(), *trouble);
         return SaveResult::Failed;
     }
-    return fromFiles(saved->outcome, saved->problem, error);
+    return fromFiles(saved->outcome, saved->problem, problem);
 }
 
 std::unique_ptr<RecordStore> makeRecordStore()

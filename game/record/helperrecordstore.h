@@ -21,14 +21,12 @@ public:
                                int timeoutMs = 10000);
 
     LoadedRecord load() override;
-    SaveResult save(const QString &score, const QString &name, QString &error) override;
+    SaveResult save(const QString &score, const QString &name, RecordProblem &problem) override;
 
 private:
     // Runs the program with the request; nothing, or what went wrong with the program itself.
     std::optional<recordfiles::Problem> run(const QString &command, const QByteArray &request,
                                             recordprotocol::Reply &reply) const;
-    // A problem with the program itself, as a sentence for the player.
-    QString describeRun(const recordfiles::Problem &problem, const QString &doing) const;
     recordfiles::Problem badAnswer() const;
 
     QString m_helper;

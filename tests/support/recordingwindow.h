@@ -157,8 +157,8 @@ class FakeRecordStore : public RecordStore
 public:
     QString score;
     QString name;
-    std::optional<QString> loadError;
-    std::optional<QString> saveError;
+    std::optional<RecordProblem> loadProblem;
+    std::optional<RecordProblem> saveProblem;
     bool higherSavedMeanwhile = false;
     int saves = 0;
 
@@ -166,12 +166,13 @@ public:
 
     LoadedRecord load() override
     {
-        return loadError ? LoadedRecord{{}, {}, loadError} : LoadedRecord{score, name, {}};
+        return loadProblem ? LoadedRecord{{}, {}, loadProblem} : LoadedRecord{score, name, {}};
     }
-    SaveResult save(const QString &newScore, const QString &newName, QString &error) override
+    SaveResult save(const QString &newScore, const QString &newName,
+                    RecordProblem &problem) override
     {
-        if (saveError) {
-            error = *saveError;
+        if (saveProblem) {
+            problem = *saveProblem;
             return SaveResult::Failed;
         }
         if (higherSavedMeanwhile)
