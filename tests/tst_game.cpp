@@ -304,12 +304,9 @@ private slots:
         {
             RecordingWindow window;
             ScriptedRandom random;
-            DirectoryRecordStore record;
+            DirectRecordStore record;
             Game game{window, random, record};
-            explicit Player(const QString &dir) : record(dir)
-            {
-                record.files().lockTimeoutMs = 100;
-            }
+            explicit Player(const QString &dir) : record(dir, {.lockTimeoutMs = 100}) {}
         };
         Player early(d.path);
         Player late(d.path);
@@ -340,7 +337,7 @@ private slots:
         {
             RecordingWindow window;
             ScriptedRandom random;
-            DirectoryRecordStore record(d.path);
+            DirectRecordStore record(d.path);
             Game game(window, random, record);
             window.inputAnswers = {QStringLiteral("Łukasz")};
             game.start();
@@ -358,7 +355,7 @@ private slots:
         {
             RecordingWindow window;
             ScriptedRandom random;
-            DirectoryRecordStore record(d.path);
+            DirectRecordStore record(d.path);
             Game game(window, random, record);
             game.start();
             QCOMPARE(window.labelText(Label::lblpunti), QStringLiteral("12\r\n"));

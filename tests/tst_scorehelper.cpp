@@ -223,11 +223,11 @@ private slots:
                 ::flock(lockHolders.back(), LOCK_EX);
             }
             if (kind == QLatin1String("crashname")) {
-                recordfiles::RecordDirectory crashing(QFile::encodeName(d.path).toStdString(),
-                                                      0666);
-                crashing.crashBefore = [](recordfiles::SaveStep s) {
-                    return s == recordfiles::SaveStep::CommitName;
-                };
+                recordfiles::RecordFiles crashing(
+                    QFile::encodeName(d.path).toStdString(),
+                    {.fileMode = 0666, .crashBefore = [](recordfiles::SaveStep s) {
+                         return s == recordfiles::SaveStep::CommitName;
+                     }});
                 recordfiles::Problem problem;
                 crashing.save("50", "Bea", problem);
             }
@@ -262,12 +262,12 @@ private slots:
         QString seenDirect;
         {
             AsUnprivileged nobody;
-            DirectoryRecordStore store(direct.path + sub);
+            DirectRecordStore store(direct.path + sub);
             seenDirect = play(store);
         }
         RecordDir helped;
         setUp(helped);
-        HelperRecordStore store(m_unprivilegedHelper, helped.path + sub);
+        HelperRecordStore store(m_unprivilegedHelper, {.directory = helped.path + sub});
         const QString seenHelped = play(store);
         chmodTo(direct.path, 0777);
         chmodTo(helped.path, 0777);
@@ -303,7 +303,7 @@ private slots:
             executable(program, script);
         RecordDir d;
         d.setPair(oldScore, oldName);
-        HelperRecordStore store(program, d.path, 300);
+        HelperRecordStore store(program, {.directory = d.path, .timeoutMs = 300});
         const LoadedRecord loaded = store.load();
         RecordProblem problem;
         QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), problem),

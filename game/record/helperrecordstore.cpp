@@ -12,10 +12,11 @@
 
 using recordfiles::Problem;
 
-HelperRecordStore::HelperRecordStore(QString helper, const QString &directory, int timeoutMs)
-    : RecordStore(directory.isEmpty() ? QFile::decodeName(helperpaths::sharedRecordDirectory)
-                                      : directory),
-      m_helper(std::move(helper)), m_directoryArgument(directory), m_timeoutMs(timeoutMs)
+HelperRecordStore::HelperRecordStore(QString helper, HelperOptions options)
+    : RecordStore(options.directory.isEmpty()
+                      ? QFile::decodeName(helperpaths::sharedRecordDirectory)
+                      : options.directory),
+      m_helper(std::move(helper)), m_options(std::move(options))
 {}
 
 // The program's answer was not one it can give: it crashed, or is not what it should be.
@@ -31,19 +32,19 @@ std::optional<Problem> HelperRecordStore::run(const QString &command, const QByt
     QProcess process;
     process.setProgram(m_helper);
     QStringList arguments;
-    if (!m_directoryArgument.isEmpty())
-        arguments << QStringLiteral("--dir") << m_directoryArgument;
+    if (!m_options.directory.isEmpty())
+        arguments << QStringLiteral("--dir") << m_options.directory;
     arguments << command;
     process.setArguments(arguments);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(QIODevice::ReadWrite);
-    if (!process.waitForStarted(m_timeoutMs))
+    if (!process.waitForStarted(m_options.timeoutMs))
         return Problem{Problem::System, QFileInfo::exists(m_helper) ? EACCES : ENOENT, program};
     process.write(request);
     process.closeWriteChannel();
-    if (!process.waitForFinished(m_timeoutMs)) {
+    if (!process.waitForFinished(m_options.timeoutMs)) {
         process.kill();
-        process.waitForFinished(m_timeoutMs);
+        process.waitForFinished(m_options.timeoutMs);
         return Problem{Problem::System, ETIMEDOUT, program};
     }
     const QByteArray output = process.readAllStandardOutput();
@@ -97,5 +98,5 @@ std::unique_ptr<RecordStore> makeRecordStore()
     const QFileInfo shared(QFile::decodeName(helperpaths::sharedRecordDirectory));
     if (helper.isFile() && helper.isExecutable() && shared.isDir())
         return std::make_unique<HelperRecordStore>(helper.filePath());
-    return std::make_unique<DirectoryRecordStore>(defaultRecordDirectory());
+    return std::make_unique<DirectRecordStore>(defaultRecordDirectory());
 }

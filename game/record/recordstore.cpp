@@ -65,17 +65,18 @@ RecordStore::SaveResult RecordStore::fromFiles(recordfiles::SaveOutcome outcome,
     return SaveResult::Failed;
 }
 
-DirectoryRecordStore::DirectoryRecordStore(const QString &directory)
-    : RecordStore(directory), m_files(QFile::encodeName(directory).toStdString())
+DirectRecordStore::DirectRecordStore(const QString &directory, recordfiles::Options options)
+    : RecordStore(directory),
+      m_files(QFile::encodeName(directory).toStdString(), std::move(options))
 {}
 
-LoadedRecord DirectoryRecordStore::load()
+LoadedRecord DirectRecordStore::load()
 {
     return fromFiles(m_files.load());
 }
 
-RecordStore::SaveResult DirectoryRecordStore::save(const QString &score, const QString &name,
-                                                   RecordProblem &problem)
+RecordStore::SaveResult DirectRecordStore::save(const QString &score, const QString &name,
+                                                RecordProblem &problem)
 {
     recordfiles::Problem cause;
     const recordfiles::SaveOutcome outcome =

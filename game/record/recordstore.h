@@ -66,18 +66,16 @@ private:
 };
 
 // The record in a directory this process may write.
-class DirectoryRecordStore final : public RecordStore
+class DirectRecordStore final : public RecordStore
 {
 public:
-    explicit DirectoryRecordStore(const QString &directory);
+    explicit DirectRecordStore(const QString &directory, recordfiles::Options options = {});
 
     LoadedRecord load() override;
     SaveResult save(const QString &score, const QString &name, RecordProblem &problem) override;
 
-    recordfiles::RecordDirectory &files() { return m_files; }
-
 private:
-    recordfiles::RecordDirectory m_files;
+    recordfiles::RecordFiles m_files;
 };
 
 // The record directory on this machine: the one shared by every game when it exists and this

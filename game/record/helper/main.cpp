@@ -16,7 +16,7 @@
 // the program runs with privilege, that is when its effective user or group differs from the
 // real one.
 //
-// read does what a game does at its start (RecordDirectory::load()): it never waits for another
+// read does what a game does at its start (RecordFiles::load()): it never waits for another
 // game's lock. save reads its request from standard input, at most recordprotocol::maxRequest
 // bytes up to its end, and refuses anything else with exit status 65 before any file is touched.
 // The requests, the replies and the exit statuses are those of protocol.h. Messages about wrong
@@ -93,7 +93,7 @@ bool readInput(std::string &input)
     return false;
 }
 
-int runSave(recordfiles::RecordDirectory &directory)
+int runSave(recordfiles::RecordFiles &files)
 {
     std::string input;
     std::string_view score;
@@ -103,7 +103,7 @@ int runSave(recordfiles::RecordDirectory &directory)
         return BadInput;
     }
     SaveReply saved;
-    saved.outcome = directory.save(score, name, saved.problem);
+    saved.outcome = files.save(score, name, saved.problem);
     return answer(encodeSaved(saved));
 }
 
@@ -146,7 +146,7 @@ int main(int argc, char *argv[])
         return BadUsage;
     }
 
-    recordfiles::RecordDirectory files(directory, fileMode);
+    recordfiles::RecordFiles files(directory, {.fileMode = fileMode});
     const std::string_view command = argv[next];
     if (command == "read")
         return answer(encodeLoaded(files.load()));
