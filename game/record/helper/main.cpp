@@ -26,7 +26,6 @@
 #include "recordfiles.h"
 #include "setup.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -74,31 +73,14 @@ int answer(const Reply &reply)
     return writeAll(STDOUT_FILENO, reply.text) ? reply.status : OutputError;
 }
 
-// All of standard input, or false when it holds more than maxRequest bytes or cannot be read.
-bool readInput(std::string &input)
-{
-    char buffer[4096];
-    while (input.size() <= maxRequest) {
-        const size_t wanted = std::min(sizeof buffer, maxRequest + 1 - input.size());
-        const ssize_t n = ::read(STDIN_FILENO, buffer, wanted);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0)
-            return true;
-        input.append(buffer, size_t(n));
-    }
-    return false;
-}
-
 int runSave(recordfiles::RecordFiles &files)
 {
     std::string input;
     std::string_view score;
     std::string_view name;
-    if (!readInput(input) || !decodeSaveRequest(input, score, name)) {
+    // All of standard input: no more than a request can be.
+    if (recordfiles::readBounded(STDIN_FILENO, maxRequest, "", input) ||
+        !decodeSaveRequest(input, score, name)) {
         complain("save expects a score of 1 to 9 digits and a name of one line");
         return BadInput;
     }

@@ -2,6 +2,7 @@
 #include "setup.h"
 
 #include "fileaccess.h"
+#include "protocol.h"
 #include "recordfiles.h"
 
 #include <cerrno>
@@ -20,13 +21,10 @@
 namespace {
 
 using recordfiles::Fd;
-
-enum SetupStatus {
-    SetupDone = 0,
-    SetupFailed = 2,
-    SetupBadUsage = 64,
-    SetupRefused = 77,
-};
+using recordprotocol::BadUsage;
+using recordprotocol::Done;
+using recordprotocol::Failed;
+using recordprotocol::Refused;
 
 struct Wanted
 {
@@ -309,15 +307,16 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
 {
     if (::getuid() != 0 || ::geteuid() != 0) {
         std::fputs("sferdoni-record: setup is for root only\n", stderr);
-        return SetupRefused;
+        return Refused;
     }
     Wanted wanted[3];
     if (argc != 9 || !parseWanted(argv, wanted[0]) || !parseWanted(argv + 3, wanted[1]) ||
         !parseWanted(argv + 6, wanted[2])) {
-        std::fputs("usage: sferdoni-record setup OWNER GROUP MODE (for the directory, ang.txt "
-                   "and nang.txt)\n",
-                   stderr);
-        return SetupBadUsage;
+        std::fprintf(stderr,
+                     "usage: sferdoni-record setup OWNER GROUP MODE (for the directory, %s and "
+                     "%s)\n",
+                     recordfiles::scoreFile, recordfiles::nameFile);
+        return BadUsage;
     }
     ::umask(022);
 
@@ -326,30 +325,30 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
     const std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
     if (slash == std::string::npos || slash == 0 || base.empty()) {
         report(path, "not an absolute path below a directory");
-        return SetupFailed;
+        return Failed;
     }
     const Fd parent = openParent(path.substr(0, slash));
     if (!parent.valid())
-        return SetupFailed;
+        return Failed;
     if (::mkdirat(parent.get(), base.c_str(), 0700) != 0 && errno != EEXIST) {
         failed(path, "mkdir");
-        return SetupFailed;
+        return Failed;
     }
     const Fd dir(
         ::openat(parent.get(), base.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir.valid()) {
         failed(path, "open");
-        return SetupFailed;
+        return Failed;
     }
     if (!apply(dir.get(), wanted[0], path))
-        return SetupFailed;
+        return Failed;
 
     const char *const names[] = {recordfiles::scoreFile, recordfiles::nameFile};
     bool wanting = false;
     for (int i = 0; i < 2; ++i)
         wanting = wanting || needsSetUp(dir.get(), path + "/" + names[i], names[i], wanted[i + 1]);
     if (!wanting)
-        return SetupDone;
+        return Done;
 
     bool done = true;
     if (recordfiles::lockDirectory(dir.get(), recordfiles::lockWaitMs)) {
@@ -360,9 +359,9 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
                 createIfMissing(dir.get(), path + "/" + names[i], names[i], wanted[i + 1]) && done;
         report(path, "another program holds the record's lock; the record files there are "
                      "left as they are");
-        return done ? SetupDone : SetupFailed;
+        return done ? Done : Failed;
     }
     for (int i = 0; i < 2; ++i)
         done = setUpFile(dir.get(), path + "/" + names[i], names[i], wanted[i + 1]) && done;
-    return done ? SetupDone : SetupFailed;
+    return done ? Done : Failed;
 }
