@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helperrecordstore.h"
 #include "recordfiles.h"
+#include "recordlocation.h"
 #include "recordmessage.h"
 #include "recordstore.h"
 #include "recordtesting.h"
@@ -314,6 +315,48 @@ private slots:
                      qPrintable(message));
         QCOMPARE(loaded.score, QString());
         QCOMPARE(d.score(), oldScore);
+    }
+
+    void theRecordLivesInTheFirstPlaceThatServes_data()
+    {
+        QTest::addColumn<QByteArray>("helperScript"); // empty: a file that is not a program
+        QTest::addColumn<int>("sharedMode");          // 0: no shared directory
+        QTest::addColumn<int>("kind");
+        const QByteArray program = "exit 0";
+        QTest::newRow("installed") << program << 0755 << int(RecordLocation::SharedThroughHelper);
+        QTest::newRow("no program") << QByteArray() << 0777 << int(RecordLocation::SharedDirectly);
+        QTest::newRow("shared, not ours") << QByteArray() << 0755 << int(RecordLocation::PlayerOwn);
+        QTest::newRow("no directory") << program << 0 << int(RecordLocation::PlayerOwn);
+    }
+    void theRecordLivesInTheFirstPlaceThatServes()
+    {
+        QFETCH(QByteArray, helperScript);
+        QFETCH(int, sharedMode);
+        QFETCH(int, kind);
+        RecordDir d;
+        const RecordPlaces places{d.path + QStringLiteral("/sferdoni-record"),
+                                  d.path + QStringLiteral("/shared"),
+                                  d.path + QStringLiteral("/own")};
+        if (helperScript.isEmpty())
+            writeBytes(places.helper, "not a program");
+        else
+            executable(places.helper, helperScript);
+        if (sharedMode != 0) {
+            QDir().mkpath(places.sharedDirectory);
+            chmodTo(places.sharedDirectory, mode_t(sharedMode));
+        }
+        RecordLocation found;
+        {
+            AsUnprivileged nobody;
+            if (!nobody.effective())
+                QSKIP("cannot drop privileges here: permissions are not enforced");
+            found = findRecordLocation(places);
+        }
+        QCOMPARE(int(found.kind), kind);
+        QCOMPARE(found.directory, kind == RecordLocation::PlayerOwn ? places.playerDirectory
+                                                                    : places.sharedDirectory);
+        QCOMPARE(found.helper,
+                 kind == RecordLocation::SharedThroughHelper ? places.helper : QString());
     }
 
     void aPrivilegedRunRefusesAnotherDirectory()

@@ -91,12 +91,3 @@ RecordStore::SaveResult HelperRecordStore::save(const QString &score, const QStr
     }
     return fromFiles(saved->outcome, saved->problem, problem);
 }
-
-std::unique_ptr<RecordStore> makeRecordStore()
-{
-    const QFileInfo helper(QFile::decodeName(helperpaths::recordHelper));
-    const QFileInfo shared(QFile::decodeName(helperpaths::sharedRecordDirectory));
-    if (helper.isFile() && helper.isExecutable() && shared.isDir())
-        return std::make_unique<HelperRecordStore>(helper.filePath());
-    return std::make_unique<DirectRecordStore>(defaultRecordDirectory());
-}

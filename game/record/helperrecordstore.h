@@ -6,8 +6,6 @@
 
 #include <QString>
 
-#include <memory>
-
 // How HelperRecordStore runs the program, given at construction.
 struct HelperOptions
 {
@@ -39,8 +37,3 @@ private:
     QString m_helper;
     HelperOptions m_options;
 };
-
-// The store for this machine: the shared record through sferdoni-record when that program is
-// installed and the shared directory exists, otherwise DirectRecordStore on
-// defaultRecordDirectory().
-std::unique_ptr<RecordStore> makeRecordStore();

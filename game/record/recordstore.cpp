@@ -1,14 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recordstore.h"
 
-#include "helperpaths.h"
 #include "windows1252.h"
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
-
-#include <unistd.h>
 
 namespace {
 
@@ -82,11 +78,4 @@ RecordStore::SaveResult DirectRecordStore::save(const QString &score, const QStr
     const recordfiles::SaveOutcome outcome =
         m_files.save(toBytes(score), toBytes(cleanName(name)), cause);
     return fromFiles(outcome, cause, problem);
-}
-
-QString defaultRecordDirectory()
-{
-    if (::access(helperpaths::sharedRecordDirectory, W_OK | X_OK) == 0)
-        return QString::fromLocal8Bit(helperpaths::sharedRecordDirectory);
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }

@@ -77,7 +77,3 @@ public:
 private:
     recordfiles::RecordFiles m_files;
 };
-
-// The record directory on this machine: the one shared by every game when it exists and this
-// process can write it, otherwise the player's own data directory.
-QString defaultRecordDirectory();
