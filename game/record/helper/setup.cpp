@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
+#include <iterator>
 #include <pwd.h>
 #include <random>
 #include <string>
@@ -68,14 +69,29 @@ bool parseId(const char *text, bool group, unsigned &id)
     return entry != nullptr;
 }
 
-bool parseWanted(char *argv[], Wanted &wanted)
+// A record file, as the core names it, and what set-up wants of it.
+struct WantedFile
 {
+    const char *name;
+    Wanted wanted;
+};
+
+// The words OWNER GROUP MODE of one triple.
+constexpr int tripleWords = 3;
+
+// Takes one triple from the front of args.
+bool takeWanted(char **&args, Wanted &wanted)
+{
+    const char *ownerWord = args[0];
+    const char *groupWord = args[1];
+    const char *modeWord = args[2];
+    args += tripleWords;
     unsigned owner = 0;
     unsigned group = 0;
     char *end = nullptr;
-    const unsigned long mode = std::strtoul(argv[2], &end, 8);
-    if (!parseId(argv[0], false, owner) || !parseId(argv[1], true, group) || argv[2][0] == '\0' ||
-        *end != '\0' || mode > 07777)
+    const unsigned long mode = std::strtoul(modeWord, &end, 8);
+    if (!parseId(ownerWord, false, owner) || !parseId(groupWord, true, group) ||
+        modeWord[0] == '\0' || *end != '\0' || mode > 07777)
         return false;
     wanted = Wanted{uid_t(owner), gid_t(group), mode_t(mode)};
     return true;
@@ -309,9 +325,11 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
         std::fputs("sferdoni-record: setup is for root only\n", stderr);
         return Refused;
     }
-    Wanted wanted[3];
-    if (argc != 9 || !parseWanted(argv, wanted[0]) || !parseWanted(argv + 3, wanted[1]) ||
-        !parseWanted(argv + 6, wanted[2])) {
+    Wanted directory;
+    WantedFile files[] = {{recordfiles::scoreFile, {}}, {recordfiles::nameFile, {}}};
+    char **args = argv;
+    if (argc != tripleWords * int(1 + std::size(files)) || !takeWanted(args, directory) ||
+        !takeWanted(args, files[0].wanted) || !takeWanted(args, files[1].wanted)) {
         std::fprintf(stderr,
                      "usage: sferdoni-record setup OWNER GROUP MODE (for the directory, %s and "
                      "%s)\n",
@@ -340,13 +358,12 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
         failed(path, "open");
         return Failed;
     }
-    if (!apply(dir.get(), wanted[0], path))
+    if (!apply(dir.get(), directory, path))
         return Failed;
 
-    const char *const names[] = {recordfiles::scoreFile, recordfiles::nameFile};
     bool wanting = false;
-    for (int i = 0; i < 2; ++i)
-        wanting = wanting || needsSetUp(dir.get(), path + "/" + names[i], names[i], wanted[i + 1]);
+    for (const WantedFile &file : files)
+        wanting = wanting || needsSetUp(dir.get(), path + "/" + file.name, file.name, file.wanted);
     if (!wanting)
         return Done;
 
@@ -354,14 +371,14 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
     if (recordfiles::lockDirectory(dir.get(), recordfiles::lockWaitMs)) {
         // Replacing a file now could undo a save that goes on later, or pair its score with
         // another name. The next save, which holds the lock, puts in place what it writes.
-        for (int i = 0; i < 2; ++i)
+        for (const WantedFile &file : files)
             done =
-                createIfMissing(dir.get(), path + "/" + names[i], names[i], wanted[i + 1]) && done;
+                createIfMissing(dir.get(), path + "/" + file.name, file.name, file.wanted) && done;
         report(path, "another program holds the record's lock; the record files there are "
                      "left as they are");
         return done ? Done : Failed;
     }
-    for (int i = 0; i < 2; ++i)
-        done = setUpFile(dir.get(), path + "/" + names[i], names[i], wanted[i + 1]) && done;
+    for (const WantedFile &file : files)
+        done = setUpFile(dir.get(), path + "/" + file.name, file.name, file.wanted) && done;
     return done ? Done : Failed;
 }
