@@ -20,13 +20,8 @@ const QString greetingEnd = QStringLiteral(" vediamo se sei un vero campione  ")
 const QString startTitle = QStringLiteral("Riconosciamo gli Sferdoni");
 const QString saved = QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E");
 
-struct Table
+struct Table : GameTable
 {
-    RecordingWindow window;
-    ScriptedRandom random;
-    FakeRecordStore record;
-    Game game{window, random, record};
-
     explicit Table(const QString &name = QStringLiteral("Ada"))
     {
         window.inputAnswers = {name};

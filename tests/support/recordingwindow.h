@@ -2,8 +2,9 @@
 #pragma once
 
 // A stand-in for the main window that records what the game does to it, in order, and answers
-// the boxes from a script.
+// the boxes from a script; with scripted random numbers and record, a table to play a game on.
 
+#include "game.h"
 #include "gamewindow.h"
 #include "randomsource.h"
 #include "recordstore.h"
@@ -182,4 +183,13 @@ public:
         name = newName + QStringLiteral("\r\n");
         return SaveResult::Saved;
     }
+};
+
+// A game over a recording window, scripted random numbers and a record kept in memory.
+struct GameTable
+{
+    RecordingWindow window;
+    ScriptedRandom random;
+    FakeRecordStore record;
+    Game game{window, random, record};
 };
