@@ -35,7 +35,8 @@ struct LoadedRecord
     const QString &text(RecordFile file) const { return file == RecordFile::Score ? score : name; }
 };
 
-// Where the record lives: the score and the name of who reached it, as two one-line files.
+// The record as the game sees it, wherever it lives: the score and the name of who reached it,
+// as two one-line files. DirectRecordStore and HelperRecordStore keep it.
 class RecordStore
 {
 public:
