@@ -2,7 +2,7 @@
 #include "clockrandom.h"
 #include "form1.h"
 #include "game.h"
-#include "helperrecordstore.h"
+#include "recordlocation.h"
 #include "translations.h"
 #include "wiring.h"
 

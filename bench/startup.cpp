@@ -33,7 +33,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     ClockRandom random;
-    DirectoryRecordStore record(recordDirectory.path());
+    DirectRecordStore record(recordDirectory.path());
     const std::int64_t beforeFormNs = bench::monotonicNs();
     Form1 form;
     const std::int64_t formBuiltNs = bench::monotonicNs();

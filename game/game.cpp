@@ -4,6 +4,7 @@
 #include "angles.h"
 #include "numbers.h"
 #include "randomsource.h"
+#include "recordmessage.h"
 #include "recordstore.h"
 #include "windows1252.h"
 
@@ -206,7 +207,7 @@ void Game::creafilerecord()
     // Shown as empty (the loaded texts are), and never overwritten in this game: one box says
     // why.
     if (m_loaded.problem)
-        say(*m_loaded.problem);
+        say(recordMessage(*m_loaded.problem));
 }
 
 QString Game::Leggifiletxt(RecordFile file) const
@@ -228,16 +229,16 @@ bool Game::recordbattuto() const
 
 bool Game::salvarecord()
 {
-    QString error;
+    RecordProblem problem;
     switch (m_record.save(m_window.labelText(Label::lblScore), m_window.labelText(Label::lblnome1),
-                          error)) {
+                          problem)) {
     case RecordStore::SaveResult::Saved:
         return true;
     case RecordStore::SaveResult::NotBeaten:
         // Another game saved a higher record meanwhile: as when the record is not beaten.
         return false;
     case RecordStore::SaveResult::Failed:
-        say(error);
+        say(recordMessage(problem));
         return false;
     }
     return false;

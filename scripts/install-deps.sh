@@ -32,8 +32,11 @@ for option in "$@"; do
     esac
 done
 if ((!only_play)); then
-    # Building and checking the Debian package (the package test: lintian, hardening-check).
-    packages+=(dpkg-dev file desktop-file-utils appstream lintian devscripts)
+    # Building and checking the Debian package: dpkg-buildpackage and debhelper, the package
+    # test's lintian, hardening-check, autopkgtest and diffoscope (for a package that is not
+    # the same when built twice).
+    packages+=(dpkg-dev debhelper fakeroot git file desktop-file-utils appstream lintian
+        devscripts autopkgtest diffoscope-minimal)
 fi
 
 missing=()

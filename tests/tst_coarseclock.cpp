@@ -25,7 +25,7 @@
 #include <vector>
 
 using recordfiles::Pair;
-using recordfiles::RecordDirectory;
+using recordfiles::RecordFiles;
 using recordfiles::SaveStep;
 
 namespace {
@@ -191,7 +191,7 @@ private slots:
         coarse.on = true;
         coarse.directory = path;
         auto off = qScopeGuard([] { coarse.on = false; });
-        RecordDirectory saver(path);
+        RecordFiles saver(path);
         recordfiles::Problem problem;
         QVERIFY(saver.save("13", "Ada", problem) == recordfiles::SaveOutcome::Saved);
         struct stat seen
@@ -202,15 +202,16 @@ private slots:
         coarse.callsBeforeSaves = calls;
         coarse.saves = [&] {
             for (int i = 1; i <= saves; ++i) {
-                saver.crashBefore = [stop = lastStopped && i == saves](SaveStep step) {
-                    return stop && step == SaveStep::CommitName;
-                };
+                RecordFiles next(path,
+                                 {.crashBefore = [stop = lastStopped && i == saves](SaveStep step) {
+                                     return stop && step == SaveStep::CommitName;
+                                 }});
                 const Pair &pair = written[size_t(i)];
-                saver.save(pair.score.substr(0, 2), pair.name.substr(0, 3), problem);
+                next.save(pair.score.substr(0, 2), pair.name.substr(0, 3), problem);
             }
         };
         Pair read;
-        QCOMPARE(RecordDirectory(path).readPair(read), recordfiles::Problem{});
+        QCOMPARE(RecordFiles(path).readPair(read), recordfiles::Problem{});
         QVERIFY2(std::find(written.begin(), written.end(), read) != written.end(),
                  qPrintable(QString::fromStdString(read.score + "|" + read.name).simplified()));
     }

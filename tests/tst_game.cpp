@@ -8,22 +8,20 @@
 
 #include <QTest>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 
 namespace {
 
+using recordfiles::Problem;
+
 const QString greetingEnd = QStringLiteral(" vediamo se sei un vero campione  ");
 const QString startTitle = QStringLiteral("Riconosciamo gli Sferdoni");
 const QString saved = QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E");
 
-struct Table
+struct Table : GameTable
 {
-    RecordingWindow window;
-    ScriptedRandom random;
-    FakeRecordStore record;
-    Game game{window, random, record};
-
     explicit Table(const QString &name = QStringLiteral("Ada"))
     {
         window.inputAnswers = {name};
@@ -240,12 +238,15 @@ private slots:
     void aRecordThatCannotBeReadIsShownEmptyAndNeverReplaced()
     {
         Table t;
-        const QString problem = QStringLiteral("Non riesco a leggere il file del record");
-        t.record.loadError = problem;
+        t.record.loadProblem =
+            RecordProblem{RecordProblem::Reading, QStringLiteral("/record/ang.txt"),
+                          Problem{Problem::TooLarge, 0, "ang.txt"}};
         t.game.start();
 
         QCOMPARE(t.window.boxes.size(), 2); // the greeting, then one box about the record
-        QCOMPARE(t.window.boxes[1].text, problem);
+        QCOMPARE(t.window.boxes[1].text,
+                 QStringLiteral("Non riesco a leggere il record da /record/ang.txt: è troppo "
+                                "grande. Il gioco continua, ma il record non sarà salvato."));
         QCOMPARE(t.window.labelText(Label::lblpunti), QString());
         QCOMPARE(t.window.labelText(Label::lblnome), QString());
         QCOMPARE(t.game.state().tipoangolo, int(Acute)); // the game goes on
@@ -262,13 +263,16 @@ private slots:
     void aFailedSaveSaysSoAndConfirmsNothing()
     {
         Table t;
-        t.record.saveError = QStringLiteral("Non riesco a salvare il record");
+        t.record.saveProblem = RecordProblem{RecordProblem::Saving, QStringLiteral("/record/"),
+                                             Problem{Problem::System, ENOSPC, ""}};
         t.game.start();
         t.winOnce();
         t.window.boxes.clear();
         t.game.exitSequence();
         QCOMPARE(boxTexts(t.window),
-                 (QStringList{"Ciao a presto Ada", "Non riesco a salvare il record"}));
+                 (QStringList{"Ciao a presto Ada",
+                              "Non riesco a salvare il record in /record/: il disco è pieno. Il "
+                              "record di prima resta com'era."}));
         QVERIFY(t.game.ended());
     }
 
@@ -295,12 +299,9 @@ private slots:
         {
             RecordingWindow window;
             ScriptedRandom random;
-            DirectoryRecordStore record;
+            DirectRecordStore record;
             Game game{window, random, record};
-            explicit Player(const QString &dir) : record(dir)
-            {
-                record.files().lockTimeoutMs = 100;
-            }
+            explicit Player(const QString &dir) : record(dir, {.lockTimeoutMs = 100}) {}
         };
         Player early(d.path);
         Player late(d.path);
@@ -331,7 +332,7 @@ private slots:
         {
             RecordingWindow window;
             ScriptedRandom random;
-            DirectoryRecordStore record(d.path);
+            DirectRecordStore record(d.path);
             Game game(window, random, record);
             window.inputAnswers = {QStringLiteral("Łukasz")};
             game.start();
@@ -349,7 +350,7 @@ private slots:
         {
             RecordingWindow window;
             ScriptedRandom random;
-            DirectoryRecordStore record(d.path);
+            DirectRecordStore record(d.path);
             Game game(window, random, record);
             game.start();
             QCOMPARE(window.labelText(Label::lblpunti), QStringLiteral("12\r\n"));

@@ -53,6 +53,20 @@ private slots:
         QCOMPARE(ours.pixmap(size).size(), qts.pixmap(size).size());
     }
 
+    // The window icon is handed to the window system at 16, 32, 64 and 128 pixels times the
+    // screen's ratio: at the ratios 1 and 2 each must be shipped drawn, or the start loads Qt's SVG
+    // engine to draw it.
+    void windowIconShippedAtTheSizesHandedOn()
+    {
+        for (int ratio : {1, 2}) {
+            for (int size : {16, 32, 64, 128}) {
+                const int pixels = size * ratio;
+                QVERIFY2(QFile::exists(QStringLiteral(":/icons/app-%1x%1.rgba").arg(pixels)),
+                         qPrintable(QString::number(pixels)));
+            }
+        }
+    }
+
     // A shipped rendering that no longer matches its SVG file would show the old picture on
     // screens of ratio 1 and 2 only.
     void shippedRenderingsMatchTheirFiles_data()

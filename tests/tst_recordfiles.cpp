@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recordfiles.h"
+#include "recordmessage.h"
 #include "recordstore.h"
 #include "recordtesting.h"
 #include "windows1252.h"
 
 #include <QScopeGuard>
 #include <QTest>
-
-#include "texts.h"
 
 #include <atomic>
 #include <csignal>
@@ -21,7 +20,7 @@
 
 using recordfiles::Pair;
 using recordfiles::Problem;
-using recordfiles::RecordDirectory;
+using recordfiles::RecordFiles;
 using recordfiles::SaveOutcome;
 using recordfiles::SaveStep;
 
@@ -30,7 +29,7 @@ namespace {
 const QByteArray oldScore = "7\r\n";
 const QByteArray oldName = "Ada\r\n";
 
-SaveOutcome save(RecordDirectory &dir, std::string_view score, std::string_view name,
+SaveOutcome save(RecordFiles &dir, std::string_view score, std::string_view name,
                  Problem *problemOut = nullptr)
 {
     Problem problem;
@@ -78,7 +77,7 @@ private slots:
     {
         RecordDir d;
         const QString missing = d.path + QStringLiteral("/share/games/sferdoni");
-        RecordDirectory files(QFile::encodeName(missing).toStdString());
+        RecordFiles files(QFile::encodeName(missing).toStdString());
         QCOMPARE(files.load(), recordfiles::Loaded{});
         QCOMPARE(entries(missing), (QStringList{"ang.txt", "nang.txt"}));
         QCOMPARE(fileBytes(missing + QStringLiteral("/ang.txt")), QByteArray());
@@ -89,7 +88,7 @@ private slots:
     {
         RecordDir d;
         d.setPair(oldScore, oldName);
-        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        RecordFiles files(QFile::encodeName(d.path).toStdString());
         QCOMPARE(files.load().pair, (Pair{bytes(oldScore), bytes(oldName)}));
         QCOMPARE(d.score(), oldScore);
         QCOMPARE(d.name(), oldName);
@@ -124,10 +123,10 @@ private slots:
         QFETCH(QByteArray, scoreBytes);
         QFETCH(QByteArray, nameBytes);
         RecordDir d;
-        DirectoryRecordStore store(d.path);
+        DirectRecordStore store(d.path);
         QVERIFY(!store.load().problem);
-        QString error;
-        QCOMPARE(store.save(score, name, error), RecordStore::SaveResult::Saved);
+        RecordProblem problem;
+        QCOMPARE(store.save(score, name, problem), RecordStore::SaveResult::Saved);
         QCOMPARE(d.score(), scoreBytes);
         QCOMPARE(d.name(), nameBytes);
         QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
@@ -159,7 +158,7 @@ private slots:
         QFETCH(bool, saved);
         RecordDir d;
         d.setPair(stored, oldName);
-        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        RecordFiles files(QFile::encodeName(d.path).toStdString());
         QCOMPARE(save(files, bytes(score), "Bea"),
                  saved ? SaveOutcome::Saved : SaveOutcome::NotBeaten);
         QCOMPARE(d.score(), saved ? score + "\r\n" : stored);
@@ -205,12 +204,12 @@ private slots:
         else
             writeBytes(d.file("ang.txt"), QByteArray(qsizetype(10) * 1024 * 1024, '9'));
 
-        DirectoryRecordStore store(d.path);
+        DirectRecordStore store(d.path);
         const LoadedRecord loaded = store.load();
         QVERIFY(loaded.problem);
         QCOMPARE(loaded.score, QString());
         QCOMPARE(loaded.name, QString());
-        const QString &read = *loaded.problem;
+        const QString read = recordMessage(*loaded.problem);
         QVERIFY2(read.contains(d.file("ang.txt")), qPrintable(read));
         const QString reason = kind == QLatin1String("large") ? QStringLiteral("troppo grande")
                                                               : QStringLiteral("non è un file");
@@ -219,15 +218,15 @@ private slots:
             // The same when the start leaves the preparing to the holder of the lock.
             const int other = ::open(QFile::encodeName(d.path).constData(), O_RDONLY | O_DIRECTORY);
             ::flock(other, LOCK_EX);
-            const std::optional<QString> locked = store.load().problem;
+            const std::optional<RecordProblem> locked = store.load().problem;
             ::close(other);
-            QVERIFY(locked && locked->contains(reason));
+            QVERIFY(locked && recordMessage(*locked).contains(reason));
         }
 
-        QString error;
-        QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), error),
+        RecordProblem problem;
+        QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), problem),
                  RecordStore::SaveResult::Failed);
-        QVERIFY(!error.isEmpty());
+        QVERIFY(problem.cause);
         QCOMPARE(fileBytes(outside), QByteArray("secret\r\n"));
         QCOMPARE(d.name(), oldName);
         QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
@@ -245,7 +244,7 @@ private slots:
         RecordDir d;
         d.setPair(oldScore, oldName);
         QVERIFY(QDir(d.path).mkpath(staged + QStringLiteral("/inside")));
-        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        RecordFiles files(QFile::encodeName(d.path).toStdString());
         QCOMPARE(files.load(), found(oldScore, oldName));
         Problem problem;
         QCOMPARE(save(files, "8", "Bea", &problem), SaveOutcome::Failed);
@@ -262,7 +261,7 @@ private slots:
         writeBytes(outside, "secret\r\n");
         QVERIFY(::symlink(QFile::encodeName(outside).constData(),
                           QFile::encodeName(d.file(".nang.txt.new")).constData()) == 0);
-        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        RecordFiles files(QFile::encodeName(d.path).toStdString());
         QCOMPARE(save(files, "8", "Bea"), SaveOutcome::Saved);
         QCOMPARE(fileBytes(outside), QByteArray("secret\r\n"));
         QCOMPARE(d.score(), QByteArray("8\r\n"));
@@ -286,14 +285,14 @@ private slots:
         QFETCH(bool, newPair);
         RecordDir d;
         d.setPair(oldScore, oldName);
-        RecordDirectory crashing(QFile::encodeName(d.path).toStdString());
-        crashing.crashBefore = [step](SaveStep s) { return int(s) == step; };
+        RecordFiles crashing(QFile::encodeName(d.path).toStdString(),
+                             {.crashBefore = [step](SaveStep s) { return int(s) == step; }});
         QCOMPARE(save(crashing, "9", "Bea"), SaveOutcome::Interrupted);
 
         // A start that finds the lock free finishes or rolls back what the crash left.
         const QByteArray score = newPair ? QByteArray("9\r\n") : oldScore;
         const QByteArray name = newPair ? QByteArray("Bea\r\n") : oldName;
-        RecordDirectory next(QFile::encodeName(d.path).toStdString());
+        RecordFiles next(QFile::encodeName(d.path).toStdString());
         QCOMPARE(next.load().pair, (Pair{bytes(score), bytes(name)}));
         QCOMPARE(d.score(), score);
         QCOMPARE(d.name(), name);
@@ -305,7 +304,7 @@ private slots:
         RecordDir d;
         d.setPair(oldScore, oldName);
         ::unlink(QFile::encodeName(d.file("ang.txt")).constData());
-        RecordDirectory files(QFile::encodeName(d.path).toStdString());
+        RecordFiles files(QFile::encodeName(d.path).toStdString());
         QCOMPARE(save(files, "1", "Bea"), SaveOutcome::Saved);
         QCOMPARE(d.score(), QByteArray("1\r\n"));
         QCOMPARE(d.name(), QByteArray("Bea\r\n"));
@@ -319,8 +318,7 @@ private slots:
         const int other = ::open(QFile::encodeName(d.path).constData(), O_RDONLY | O_DIRECTORY);
         QVERIFY(other >= 0);
         QVERIFY(::flock(other, LOCK_EX) == 0);
-        RecordDirectory files(QFile::encodeName(d.path).toStdString());
-        files.lockTimeoutMs = 100;
+        RecordFiles files(QFile::encodeName(d.path).toStdString(), {.lockTimeoutMs = 100});
         const recordfiles::Loaded loaded = files.load();
         Problem saved;
         const SaveOutcome outcome = save(files, "99", "Eve", &saved);
@@ -329,8 +327,9 @@ private slots:
         QCOMPARE(outcome, SaveOutcome::Failed);
         QCOMPARE(saved.error, EWOULDBLOCK);
         QCOMPARE(d.score(), oldScore);
-        QVERIFY(describeProblem(d.path + QLatin1Char('/'), saved, texts::cannotSaveRecord)
-                    .contains(QStringLiteral("un altro gioco")));
+        QVERIFY(
+            recordMessage(recordProblem(RecordProblem::Saving, d.path + QLatin1Char('/'), saved))
+                .contains(QStringLiteral("un altro gioco")));
         QCOMPARE(save(files, "99", "Eve"), SaveOutcome::Saved);
     }
 
@@ -366,12 +365,11 @@ private slots:
         const std::string path = QFile::encodeName(d.path).toStdString();
         const pid_t saver = ::fork();
         if (saver == 0) {
-            RecordDirectory files(path);
-            files.crashBefore = [step](SaveStep s) {
-                if (int(s) == step)
-                    ::raise(SIGSTOP);
-                return false;
-            };
+            RecordFiles files(path, {.crashBefore = [step](SaveStep s) {
+                                  if (int(s) == step)
+                                      ::raise(SIGSTOP);
+                                  return false;
+                              }});
             Problem problem;
             ::_exit(files.save("9", "Bea", problem) == SaveOutcome::Saved ? 0 : 1);
         }
@@ -385,8 +383,7 @@ private slots:
         const QStringList staged = entries(d.path);
 
         // Were it to wait for the lock, it would fail.
-        RecordDirectory reader(path);
-        reader.lockTimeoutMs = 600000;
+        RecordFiles reader(path, {.lockTimeoutMs = 600000});
         const recordfiles::Loaded loaded = reader.load();
         const QStringList afterReading = entries(d.path);
         ::kill(saver, killed ? SIGKILL : SIGCONT);
@@ -413,11 +410,11 @@ private slots:
     {
         RecordDir d;
         const std::string path = QFile::encodeName(d.path).toStdString();
-        RecordDirectory reader(path);
+        RecordFiles reader(path);
         QVERIFY(!reader.load().problem);
         std::atomic<bool> saving{true};
         std::thread saver([&] {
-            RecordDirectory files(path);
+            RecordFiles files(path);
             for (int score = 1; score <= 1000; ++score) {
                 Problem problem;
                 const std::string s = std::to_string(score);
@@ -464,7 +461,7 @@ private slots:
         Problem problem;
         {
             AsUnprivileged nobody;
-            RecordDirectory files(QFile::encodeName(d.path).toStdString());
+            RecordFiles files(QFile::encodeName(d.path).toStdString());
             outcome = save(files, "99", "Eve", &problem);
         }
         QCOMPARE(outcome, SaveOutcome::Failed);
@@ -494,19 +491,20 @@ private slots:
         if (locked == QLatin1String("directory"))
             chmodTo(d.path, 0555);
 
-        QString error;
+        RecordProblem problem;
         RecordStore::SaveResult result;
         {
             AsUnprivileged nobody;
             if (!nobody.effective())
                 QSKIP("cannot drop privileges here: permissions are not enforced");
-            DirectoryRecordStore store(d.path);
+            DirectRecordStore store(d.path);
             // Both files exist: nothing to create.
             QCOMPARE(store.load().score, QString::fromLatin1(oldScore));
-            result = store.save(QStringLiteral("99"), QStringLiteral("Eve"), error);
+            result = store.save(QStringLiteral("99"), QStringLiteral("Eve"), problem);
         }
         chmodTo(d.path, 0777);
         QCOMPARE(result, RecordStore::SaveResult::Failed);
+        const QString error = recordMessage(problem);
         QVERIFY2(error.contains(QStringLiteral("permesso negato")), qPrintable(error));
         QCOMPARE(d.score(), oldScore);
         QCOMPARE(d.name(), oldName);
@@ -517,17 +515,18 @@ private slots:
     {
         RecordDir d;
         ::chmod(QFile::encodeName(d.path).constData(), 0555);
-        std::optional<QString> problem;
+        std::optional<RecordProblem> problem;
         {
             AsUnprivileged nobody;
             if (!nobody.effective())
                 QSKIP("cannot drop privileges here: permissions are not enforced");
-            DirectoryRecordStore store(d.path + QStringLiteral("/sferdoni"));
+            DirectRecordStore store(d.path + QStringLiteral("/sferdoni"));
             problem = store.load().problem;
         }
         ::chmod(QFile::encodeName(d.path).constData(), 0777);
         QVERIFY(problem);
-        QVERIFY2(problem->contains(QStringLiteral("permesso negato")), qPrintable(*problem));
+        const QString message = recordMessage(*problem);
+        QVERIFY2(message.contains(QStringLiteral("permesso negato")), qPrintable(message));
     }
 
     void aFullDiskKeepsTheOldPair_data()
@@ -553,14 +552,15 @@ private slots:
         writeBytes(mountPoint.path() + QStringLiteral("/filler"),
                    QByteArray(qsizetype(48) * 1024, 'x'));
 
-        RecordDirectory files(QFile::encodeName(dir).toStdString());
-        if (crashWhileDiscarding)
-            files.crashBefore = [](SaveStep s) { return s == SaveStep::Discard; };
+        RecordFiles files(QFile::encodeName(dir).toStdString(),
+                          {.crashBefore = [crashWhileDiscarding](SaveStep s) {
+                              return crashWhileDiscarding && s == SaveStep::Discard;
+                          }});
         Problem problem;
         const std::string longName(32767, 'N');
         const SaveOutcome outcome = save(files, "9", longName, &problem);
         // The next start mends whatever the crash left.
-        RecordDirectory(QFile::encodeName(dir).toStdString()).load();
+        RecordFiles(QFile::encodeName(dir).toStdString()).load();
         const QByteArray score = fileBytes(dir + QStringLiteral("/ang.txt"));
         const QByteArray name = fileBytes(dir + QStringLiteral("/nang.txt"));
         const QStringList left = entries(dir);
@@ -576,15 +576,14 @@ private slots:
     void racingSavesKeepTheHighestWholePair()
     {
         RecordDir d;
-        RecordDirectory(QFile::encodeName(d.path).toStdString()).load();
+        RecordFiles(QFile::encodeName(d.path).toStdString()).load();
         const std::string path = QFile::encodeName(d.path).toStdString();
         std::atomic<int> failures{0};
         std::atomic<int> lastError{0};
         const auto player = [&](int first) {
-            RecordDirectory files(path);
             // Whole pairs are tested here, not the bounded wait: saving in a tight loop, one
             // player can keep the other out for longer than a game would ever wait.
-            files.lockTimeoutMs = 60000;
+            RecordFiles files(path, {.lockTimeoutMs = 60000});
             for (int score = first; score < 400; score += 2) {
                 Problem problem;
                 const std::string s = std::to_string(score);
@@ -609,11 +608,11 @@ private slots:
         // Two games read the same empty record at their start; the one that ends later with a
         // lower score must not overwrite the higher one.
         RecordDir d;
-        DirectoryRecordStore first(d.path);
-        DirectoryRecordStore second(d.path);
+        DirectRecordStore first(d.path);
+        DirectRecordStore second(d.path);
         QVERIFY(!first.load().problem);
         QVERIFY(!second.load().problem);
-        QString error;
+        RecordProblem error;
         QCOMPARE(first.save(QStringLiteral("20"), QStringLiteral("Ada"), error),
                  RecordStore::SaveResult::Saved);
         QCOMPARE(second.save(QStringLiteral("5"), QStringLiteral("Bea"), error),

@@ -196,12 +196,12 @@ private slots:
         setFile("nang.txt", "Ada\r\n", 0, 0644);
         const pid_t saver = ::fork();
         if (saver == 0) {
-            recordfiles::RecordDirectory files(QFile::encodeName(shared).toStdString(), 0660);
-            files.crashBefore = [step](SaveStep s) {
-                if (int(s) == step)
-                    ::raise(SIGSTOP);
-                return false;
-            };
+            recordfiles::RecordFiles files(QFile::encodeName(shared).toStdString(),
+                                           {.fileMode = 0660, .crashBefore = [step](SaveStep s) {
+                                                if (int(s) == step)
+                                                    ::raise(SIGSTOP);
+                                                return false;
+                                            }});
             recordfiles::Problem problem;
             ::_exit(files.save("13", "Bea", problem) == recordfiles::SaveOutcome::Saved ? 0 : 1);
         }

@@ -6,8 +6,11 @@
 #include "controls.h"
 #include "form1.h"
 
+#include <QLabel>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
+#include <qdrawutil.h>
 
 #include <cmath>
 #include <set>
@@ -118,6 +121,67 @@ private slots:
             for (int x = 0; x < shown.width(); ++x)
                 colours.insert(opaque(shown.pixel(x, y)));
         QCOMPARE(colours, (std::set<QRgb>{black, navy, teal}));
+    }
+
+    // A bordered label is QLabel's plain text in a plain frame, with the frame one black line at
+    // every scale (never a line of the text's colour beside a black one).
+    void aBorderedLabelIsItsTextInOneBlackFrame_data()
+    {
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<bool>("wrap");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("centred") << int(Qt::AlignHCenter | Qt::AlignTop) << false << "00:14:59";
+        QTest::newRow("left, wrapped")
+            << int(Qt::AlignLeft | Qt::AlignTop) << true << "Tempo restante";
+        QTest::newRow("right, bottom") << int(Qt::AlignRight | Qt::AlignBottom) << false << "360";
+    }
+    void aBorderedLabelIsItsTextInOneBlackFrame()
+    {
+        QFETCH(int, alignment);
+        QFETCH(bool, wrap);
+        QFETCH(QString, text);
+        QWidget window;
+        TextLabel ours(QRect(0, 0, 120, 50), false, true, &window);
+        QLabel reference(&window);
+        reference.setGeometry(0, 60, 120, 50);
+        reference.setFrameStyle(QFrame::Box | QFrame::Plain);
+        for (QLabel *label : {static_cast<QLabel *>(&ours), &reference}) {
+            QFont font(QStringLiteral("Liberation Sans"));
+            font.setPixelSize(18);
+            font.setBold(true);
+            label->setFont(font);
+            label->setAlignment(Qt::Alignment(alignment));
+            label->setWordWrap(wrap);
+            label->setText(text);
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText, Qt::magenta);
+            palette.setColor(QPalette::Window, Qt::white);
+            label->setPalette(palette);
+            label->setAutoFillBackground(true);
+        }
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage image = ours.grab().toImage();
+        QImage expected = reference.grab().toImage();
+        {
+            QPainter p(&expected);
+            qDrawPlainRect(&p, reference.frameRect(), Qt::black, reference.lineWidth());
+        }
+        QCOMPARE(image, expected);
+
+        // From each side to the middle: black, then the background, before any text.
+        const int w = image.width(), h = image.height();
+        const auto frameThenBackground = [&](int x, int y, int dx, int dy) {
+            int steps = 0;
+            while (opaque(image.pixel(x, y)) == black && steps < 4) {
+                x += dx, y += dy, ++steps;
+            }
+            return steps >= 1 && opaque(image.pixel(x, y)) == opaque(QColor(Qt::white).rgb());
+        };
+        QVERIFY(frameThenBackground(0, 2, 1, 0));
+        QVERIFY(frameThenBackground(w - 1, 2, -1, 0));
+        QVERIFY(frameThenBackground(2, 0, 0, 1));
+        QVERIFY(frameThenBackground(2, h - 1, 0, -1));
     }
 };
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helperrecordstore.h"
 #include "recordfiles.h"
+#include "recordlocation.h"
+#include "recordmessage.h"
 #include "recordstore.h"
 #include "recordtesting.h"
 
@@ -222,19 +224,20 @@ private slots:
                 ::flock(lockHolders.back(), LOCK_EX);
             }
             if (kind == QLatin1String("crashname")) {
-                recordfiles::RecordDirectory crashing(QFile::encodeName(d.path).toStdString(),
-                                                      0666);
-                crashing.crashBefore = [](recordfiles::SaveStep s) {
-                    return s == recordfiles::SaveStep::CommitName;
-                };
+                recordfiles::RecordFiles crashing(
+                    QFile::encodeName(d.path).toStdString(),
+                    {.fileMode = 0666, .crashBefore = [](recordfiles::SaveStep s) {
+                         return s == recordfiles::SaveStep::CommitName;
+                     }});
                 recordfiles::Problem problem;
                 crashing.save("50", "Bea", problem);
             }
         };
         const auto play = [](RecordStore &store) {
             QStringList seen;
-            const auto note = [&](const std::optional<QString> &problem, const QString &text) {
-                seen << (problem ? *problem : QStringLiteral("text:") + text);
+            const auto note = [&](const std::optional<RecordProblem> &problem,
+                                  const QString &text) {
+                seen << (problem ? recordMessage(*problem) : QStringLiteral("text:") + text);
             };
             for (int round = 0; round < 2; ++round) {
                 const LoadedRecord loaded = store.load();
@@ -242,12 +245,13 @@ private slots:
                 if (!loaded.problem)
                     seen.last() += QStringLiteral("|text:") + loaded.name;
                 if (round == 0) {
-                    QString error;
+                    RecordProblem problem;
                     const auto result = store.save(
-                        QStringLiteral("99"), QStringLiteral("Łukasz\t\U0001F600\u20AC"), error);
-                    seen << (result == RecordStore::SaveResult::Saved       ? QString("saved")
-                             : result == RecordStore::SaveResult::NotBeaten ? QString("notbeaten")
-                                                                            : error);
+                        QStringLiteral("99"), QStringLiteral("Łukasz\t\U0001F600\u20AC"), problem);
+                    seen << (result == RecordStore::SaveResult::Saved ? QString("saved")
+                             : result == RecordStore::SaveResult::NotBeaten
+                                 ? QString("notbeaten")
+                                 : recordMessage(problem));
                 }
             }
             return seen.join(QLatin1Char('|')).replace(store.directory(), "<dir>/");
@@ -259,12 +263,12 @@ private slots:
         QString seenDirect;
         {
             AsUnprivileged nobody;
-            DirectoryRecordStore store(direct.path + sub);
+            DirectRecordStore store(direct.path + sub);
             seenDirect = play(store);
         }
         RecordDir helped;
         setUp(helped);
-        HelperRecordStore store(m_unprivilegedHelper, helped.path + sub);
+        HelperRecordStore store(m_unprivilegedHelper, {.directory = helped.path + sub});
         const QString seenHelped = play(store);
         chmodTo(direct.path, 0777);
         chmodTo(helped.path, 0777);
@@ -300,16 +304,59 @@ private slots:
             executable(program, script);
         RecordDir d;
         d.setPair(oldScore, oldName);
-        HelperRecordStore store(program, d.path, 300);
+        HelperRecordStore store(program, {.directory = d.path, .timeoutMs = 300});
         const LoadedRecord loaded = store.load();
-        QString error;
-        QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), error),
+        RecordProblem problem;
+        QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), problem),
                  RecordStore::SaveResult::Failed);
-        for (const QString &message : {loaded.problem.value_or(QString()), error})
+        QVERIFY(loaded.problem);
+        for (const QString &message : {recordMessage(*loaded.problem), recordMessage(problem)})
             QVERIFY2(message.contains(program + QStringLiteral(": ") + reason),
                      qPrintable(message));
         QCOMPARE(loaded.score, QString());
         QCOMPARE(d.score(), oldScore);
+    }
+
+    void theRecordLivesInTheFirstPlaceThatServes_data()
+    {
+        QTest::addColumn<QByteArray>("helperScript"); // empty: a file that is not a program
+        QTest::addColumn<int>("sharedMode");          // 0: no shared directory
+        QTest::addColumn<int>("kind");
+        const QByteArray program = "exit 0";
+        QTest::newRow("installed") << program << 0755 << int(RecordLocation::SharedThroughHelper);
+        QTest::newRow("no program") << QByteArray() << 0777 << int(RecordLocation::SharedDirectly);
+        QTest::newRow("shared, not ours") << QByteArray() << 0755 << int(RecordLocation::PlayerOwn);
+        QTest::newRow("no directory") << program << 0 << int(RecordLocation::PlayerOwn);
+    }
+    void theRecordLivesInTheFirstPlaceThatServes()
+    {
+        QFETCH(QByteArray, helperScript);
+        QFETCH(int, sharedMode);
+        QFETCH(int, kind);
+        RecordDir d;
+        const RecordPlaces places{d.path + QStringLiteral("/sferdoni-record"),
+                                  d.path + QStringLiteral("/shared"),
+                                  d.path + QStringLiteral("/own")};
+        if (helperScript.isEmpty())
+            writeBytes(places.helper, "not a program");
+        else
+            executable(places.helper, helperScript);
+        if (sharedMode != 0) {
+            QDir().mkpath(places.sharedDirectory);
+            chmodTo(places.sharedDirectory, mode_t(sharedMode));
+        }
+        RecordLocation found;
+        {
+            AsUnprivileged nobody;
+            if (!nobody.effective())
+                QSKIP("cannot drop privileges here: permissions are not enforced");
+            found = findRecordLocation(places);
+        }
+        QCOMPARE(int(found.kind), kind);
+        QCOMPARE(found.directory, kind == RecordLocation::PlayerOwn ? places.playerDirectory
+                                                                    : places.sharedDirectory);
+        QCOMPARE(found.helper,
+                 kind == RecordLocation::SharedThroughHelper ? places.helper : QString());
     }
 
     void aPrivilegedRunRefusesAnotherDirectory()

@@ -9,13 +9,8 @@
 namespace {
 
 // A game over a recording window whose next angles are the given drawn amplitudes.
-struct Table
+struct Table : GameTable
 {
-    RecordingWindow window;
-    ScriptedRandom random;
-    FakeRecordStore record;
-    Game game{window, random, record};
-
     explicit Table(std::initializer_list<int> drawn)
     {
         for (int d : drawn)

@@ -26,7 +26,7 @@ struct Session
 {
     Form1 form;
     ScriptedRandom random;
-    DirectoryRecordStore record;
+    DirectRecordStore record;
     Game game{form, random, record};
 
     explicit Session(const QString &dir) : record(dir) { connectGame(form, game); }

@@ -68,6 +68,17 @@ void Canvas::Circle(float x, float y, float radius, BgrColor color, double start
         return;
     stroke.reach = reach.toAlignedRect();
     m_changed |= stroke.reach;
+    // A stroke drawn alike the one before it (the two halves of a sector, or their two outlines)
+    // joins its path: painted as one, they cost one setting up of the pen and brush instead of two.
+    // Filled, the two count as one area where either covers it.
+    if (!m_strokes.empty() && m_strokes.back().outline == stroke.outline &&
+        m_strokes.back().fill == stroke.fill) {
+        Stroke &last = m_strokes.back();
+        last.path.setFillRule(Qt::WindingFill);
+        last.path.addPath(stroke.path);
+        last.reach |= stroke.reach;
+        return;
+    }
     m_strokes.push_back(std::move(stroke));
 }
 

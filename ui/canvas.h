@@ -38,7 +38,7 @@ public:
     QRect takeChanged();
 
 private:
-    // One call of Circle(), with the fill colour it was given.
+    // One call of Circle(), or several drawn alike one after the other, with the fill colour.
     struct Stroke
     {
         QPainterPath path;

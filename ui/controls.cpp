@@ -5,7 +5,10 @@
 
 #include <QFocusEvent>
 #include <QFocusFrame>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QStyle>
+#include <qdrawutil.h>
 
 #include <algorithm>
 #include <cmath>
@@ -230,12 +233,56 @@ TextLabel::TextLabel(const QRect &design, bool fitsText, bool bordered, QWidget 
 
 void TextLabel::paintEvent(QPaintEvent *event)
 {
-    QLabel::paintEvent(event);
-    if (!m_bordered)
+    if (!m_bordered) {
+        // Without a frame a label paints only its text (its background, if any, is filled before
+        // this): a repaint that does not reach the text's line leaves nothing here to paint.
+        if ((alignment() & Qt::AlignTop) && !event->rect().intersects(textLines()))
+            return;
+        QLabel::paintEvent(event);
         return;
+    }
+    // Text and border with one painter, as QLabel paints a plain text in its frame: the text
+    // inside the frame, moved in by half an 'x' from the aligned sides. The frame itself is drawn
+    // black, where QLabel would draw it in the colour of the text, so that it is one black line at
+    // every scale.
     QPainter p(this);
-    p.setPen(Qt::black);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    QRect textRect = contentsRect();
+    const int indent = fontMetrics().horizontalAdvance(u'x') / 2;
+    if (indent > 0) {
+        const Qt::Alignment align = alignment();
+        textRect.adjust(align & Qt::AlignLeft ? indent : 0, align & Qt::AlignTop ? indent : 0,
+                        align & Qt::AlignRight ? -indent : 0,
+                        align & Qt::AlignBottom ? -indent : 0);
+    }
+    const Qt::LayoutDirection direction =
+        text().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    int flags =
+        int(QStyle::visualAlignment(direction, alignment())) |
+        (direction == Qt::LeftToRight ? Qt::TextForceLeftToRight : Qt::TextForceRightToLeft);
+    if (wordWrap())
+        flags |= Qt::TextWordWrap;
+    style()->drawItemText(&p, textRect, flags, palette(), isEnabled(), text(), foregroundRole());
+    qDrawPlainRect(&p, frameRect(), Qt::black, lineWidth());
+}
+
+// Where a frameless, top-aligned label's text may leave pixels: its lines, with room for accents
+// and glyphs that reach past them. How many lines a wrapped text takes is measured again only when
+// the text or the width changes.
+QRect TextLabel::textLines() const
+{
+    const QFontMetrics metrics = fontMetrics();
+    const QRect box = contentsRect();
+    int height = metrics.height();
+    if (wordWrap()) {
+        if (m_measuredText != text() || m_measuredWidth != box.width()) {
+            m_measuredText = text();
+            m_measuredWidth = box.width();
+            m_measuredHeight = metrics.boundingRect(box, Qt::TextWordWrap, m_measuredText).height();
+        }
+        height = std::max(height, m_measuredHeight);
+    }
+    const int spill = metrics.height() / 4;
+    return QRect(box.left(), box.top(), box.width(), height).adjusted(-spill, -spill, spill, spill);
 }
 
 PictureBox::PictureBox(QWidget *parent) : QWidget(parent)

@@ -94,9 +94,15 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QRect textLines() const;
+
     int m_designWidth;
     bool m_fitsText;
     bool m_bordered;
+    // The wrapped text last measured, at which width, and the height of its lines.
+    mutable QString m_measuredText;
+    mutable int m_measuredWidth = -1;
+    mutable int m_measuredHeight = 0;
 };
 
 // A sunken box showing a picture at its top-left corner; it takes the focus from Tab.

@@ -2,6 +2,7 @@
 #include "form1.h"
 
 #include "accessibility.h"
+#include "boxicons.h"
 #include "clientarea.h"
 #include "colors.h"
 #include "controls.h"
@@ -55,6 +56,7 @@ Form1::Form1(QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::windowTitle);
     setWindowIcon(picture("app"));
+    shareBoxIcons();
     // The boxes of the start, shown before this window, carry the game's icon too.
     if (QGuiApplication::windowIcon().isNull())
         QGuiApplication::setWindowIcon(windowIcon());
@@ -99,6 +101,7 @@ void Form1::buildMenu()
     for (const MenuItemDesign &item : menuItemDesigns())
         m_menu->addItem(QLatin1String(item.name), item.caption);
     connect(m_menu, &MenuStrip::triggered, this, &Form1::menuTriggered);
+    installEventFilter(m_menu); // F10 and Alt open the menu from any control
 }
 
 void Form1::buildShapesAndLabels()
@@ -304,7 +307,9 @@ void Form1::showMessage(const QString &text, MessageIcon icon, const QString &ti
     QMessageBox box(boxParent());
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);
-    box.setText(text);
+    // A box reads left to right, as Italian does, even when its text begins with a name written
+    // right to left (the greeting): a mark that shows nothing sets the direction of the paragraph.
+    box.setText(text.isRightToLeft() ? QChar(0x200E) + text : text);
     switch (icon) {
     case MessageIcon::None:
         box.setIcon(QMessageBox::NoIcon);
@@ -321,6 +326,10 @@ void Form1::showMessage(const QString &text, MessageIcon icon, const QString &ti
     if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
         grid->addItem(new QSpacerItem(260, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
+    // Its controls' requests to be polished, still waiting, are handled now: handled once the box
+    // shows, they would make it size itself, and lay its text out, all over again.
+    for (QWidget *control : box.findChildren<QWidget *>())
+        QCoreApplication::sendPostedEvents(control, QEvent::PolishRequest);
     box.exec();
 }
 

@@ -4,8 +4,6 @@
 #include "controls.h"
 
 #include <QAccessible>
-#include <QApplication>
-#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
@@ -13,6 +11,7 @@
 #include <QStyleOption>
 
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 namespace {
@@ -20,11 +19,6 @@ namespace {
 // Space left and right of an item's caption, and added to the font height for a row.
 constexpr int kHorizontalPadding = 7;
 constexpr int kVerticalPadding = 6;
-
-bool hasCommandModifier(const QKeyEvent *event)
-{
-    return event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-}
 
 void announceFocus(QObject *object)
 {
@@ -38,6 +32,30 @@ void announceMenuMode(QObject *strip, bool entered)
     QAccessible::updateAccessibility(&event);
 }
 
+// Whether a key that reached the window asks for the menu: F10, or Alt released with no other key
+// since it was pressed alone. altArmed remembers that press.
+bool isMenuKey(const QKeyEvent *event, bool &altArmed)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers others =
+        event->modifiers() & ~(Qt::AltModifier | Qt::KeypadModifier);
+    if (event->type() == QEvent::KeyRelease) {
+        if (key != Qt::Key_Alt)
+            return false;
+        return std::exchange(altArmed, false) && others == Qt::NoModifier;
+    }
+    if (key == Qt::Key_Alt) {
+        // Alt held together with Ctrl, Shift or Meta is a chord, not a menu request.
+        if (others != Qt::NoModifier)
+            altArmed = false;
+        else if (!event->isAutoRepeat())
+            altArmed = true;
+        return false;
+    }
+    altArmed = false;
+    return key == Qt::Key_F10 && event->modifiers() == Qt::NoModifier && !event->isAutoRepeat();
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -48,30 +66,13 @@ MenuStripItem::MenuStripItem(const QString &caption, MenuStrip *strip)
 {
     setText(caption);
     setFocusPolicy(Qt::NoFocus);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 QSize MenuStripItem::sizeHint() const
 {
-    if (!m_hint.isValid() || m_hintText != text()) {
-        const QFontMetrics fm(font());
-        const int textWidth = fm.size(Qt::TextSingleLine, text()).width();
-        m_hint = QSize(textWidth + 2 * kHorizontalPadding, fm.height() + kVerticalPadding);
-        m_hintText = text();
-    }
-    return m_hint;
-}
-
-void MenuStripItem::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
-        m_hint = QSize();
-    QAbstractButton::changeEvent(event);
-}
-
-QSize MenuStripItem::minimumSizeHint() const
-{
-    return sizeHint();
+    const QFontMetrics fm(font());
+    return {fm.size(Qt::TextSingleLine, text()).width() + 2 * kHorizontalPadding,
+            fm.height() + kVerticalPadding};
 }
 
 void MenuStripItem::setSelected(bool selected)
@@ -132,16 +133,6 @@ MenuStrip::MenuStrip(QWidget *parent) : QWidget(parent)
     setFocusPolicy(Qt::NoFocus);
     setBackgroundRole(QPalette::Window);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    // Installed on the application so that Alt/F10 are seen even when the focus widget accepts
-    // them, and so that a click anywhere can end keyboard navigation.
-    qApp->installEventFilter(this);
-}
-
-MenuStrip::~MenuStrip()
-{
-    m_navigating = false;
-    if (m_previousFocus && window()->focusWidget() == this)
-        m_previousFocus->setFocus(Qt::OtherFocusReason);
 }
 
 QAbstractButton *MenuStrip::addItem(const QString &name, const QString &caption)
@@ -150,8 +141,6 @@ QAbstractButton *MenuStrip::addItem(const QString &name, const QString &caption)
     entry->setObjectName(name);
     connect(entry, &QAbstractButton::clicked, this, [this, entry] { itemClicked(entry); });
     m_items.append(entry);
-    m_rows.append(0);
-    relayout();
     updateGeometry();
     return entry;
 }
@@ -165,21 +154,6 @@ QAbstractButton *MenuStrip::item(const QString &name) const
     return nullptr;
 }
 
-QList<QAbstractButton *> MenuStrip::items() const
-{
-    return {m_items.cbegin(), m_items.cend()};
-}
-
-int MenuStrip::count() const
-{
-    return int(m_items.size());
-}
-
-int MenuStrip::rowCount() const
-{
-    return m_rowCount;
-}
-
 QAbstractButton *MenuStrip::selectedItem() const
 {
     return m_navigating && m_selected >= 0 ? m_items.at(m_selected) : nullptr;
@@ -189,177 +163,82 @@ QAbstractButton *MenuStrip::selectedItem() const
 
 int MenuStrip::rowHeight() const
 {
-    int h = fontMetrics().height() + kVerticalPadding;
-    for (const MenuStripItem *i : m_items)
-        h = std::max(h, i->sizeHint().height());
-    return h;
+    return fontMetrics().height() + kVerticalPadding;
 }
 
-QList<MenuStrip::Placement> MenuStrip::computeLayout(int width, int *height, int *rows) const
+QList<QRect> MenuStrip::placements(int width) const
 {
-    const QMargins m = contentsMargins();
-    const int available = std::max(1, width - m.left() - m.right());
     const int rowH = rowHeight();
-
-    QList<Placement> placements(m_items.size());
+    QList<QRect> rects;
     int x = 0;
-    int row = 0;
-    for (qsizetype i = 0; i < m_items.size(); ++i) {
-        // An item wider than the whole strip gets a row of its own and is clipped.
-        const int w = std::min(m_items.at(i)->sizeHint().width(), available);
-        if (x > 0 && x + w > available) {
-            ++row;
+    int y = 0;
+    for (const MenuStripItem *i : m_items) {
+        const int w = i->sizeHint().width();
+        if (x > 0 && x + w > width) {
+            y += rowH;
             x = 0;
         }
-        placements[i] = {QRect(m.left() + x, m.top() + row * rowH, w, rowH), row};
+        rects.append(QRect(x, y, w, rowH));
         x += w;
     }
-    if (rows)
-        *rows = row + 1;
-    if (height)
-        *height = m.top() + m.bottom() + (row + 1) * rowH;
-    return placements;
-}
-
-void MenuStrip::relayout()
-{
-    int needed = 0;
-    const QList<Placement> placements = computeLayout(width(), &needed, &m_rowCount);
-    for (qsizetype i = 0; i < m_items.size(); ++i) {
-        m_rows[i] = placements.at(i).row;
-        m_items.at(i)->setGeometry(placements.at(i).rect);
-    }
-
-    if (needed != height()) {
-        updateGeometry();
-        // Nobody else sizes a loose child widget: follow the rows ourselves.
-        if (!isWindow() && parentWidget() && !parentWidget()->layout())
-            resize(width(), needed);
-    }
-}
-
-bool MenuStrip::hasHeightForWidth() const
-{
-    return true;
+    return rects;
 }
 
 int MenuStrip::heightForWidth(int width) const
 {
-    int h = 0;
-    computeLayout(width, &h, nullptr);
-    return h;
+    const QList<QRect> rects = placements(width);
+    return rects.isEmpty() ? rowHeight() : rects.last().bottom() + 1;
 }
 
 QSize MenuStrip::sizeHint() const
 {
-    // The strip takes whatever width its window gives it and wraps to fit, so it asks for no
-    // more than it has: a wider hint would widen a window that sizes itself from its layout.
-    const int w = std::max(width(), minimumSizeHint().width());
-    return {w, heightForWidth(w)};
-}
-
-QSize MenuStrip::minimumSizeHint() const
-{
-    const QMargins m = contentsMargins();
-    int widest = 0;
+    // No wider than the strip already is (or its widest item): a wider hint would widen the
+    // window, which takes its size from its layout.
+    int w = width();
     for (const MenuStripItem *i : m_items)
-        widest = std::max(widest, i->sizeHint().width());
-    return {widest + m.left() + m.right(), rowHeight() + m.top() + m.bottom()};
+        w = std::max(w, i->sizeHint().width());
+    return {w, heightForWidth(w)};
 }
 
 void MenuStrip::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    relayout();
-}
-
-void MenuStrip::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    relayout();
-}
-
-void MenuStrip::hideEvent(QHideEvent *event)
-{
-    QWidget::hideEvent(event);
-    leaveNavigation(true);
-}
-
-void MenuStrip::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    switch (event->type()) {
-    case QEvent::FontChange:
-    case QEvent::StyleChange:
-        relayout();
-        updateGeometry();
-        break;
-    case QEvent::EnabledChange:
-        if (!isEnabled())
-            leaveNavigation(true);
-        break;
-    default:
-        break;
-    }
+    const QList<QRect> rects = placements(width());
+    for (qsizetype i = 0; i < m_items.size(); ++i)
+        m_items.at(i)->setGeometry(rects.at(i));
 }
 
 // --- keyboard navigation ----------------------------------------------------
 
-bool MenuStrip::isNavigable(int index) const
-{
-    if (index < 0 || index >= m_items.size())
-        return false;
-    return m_items.at(index)->isEnabled();
-}
-
-int MenuStrip::firstNavigable() const
-{
-    for (int i = 0; i < m_items.size(); ++i) {
-        if (isNavigable(i))
-            return i;
-    }
-    return -1;
-}
-
 int MenuStrip::stepSelection(int from, int step) const
 {
     const int n = count();
-    if (n == 0)
-        return -1;
     if (from < 0)
         from = step > 0 ? n - 1 : 0;
-    for (int k = 1; k <= n; ++k) {
-        const int index = ((from + k * step) % n + n) % n;
-        if (isNavigable(index))
-            return index;
-    }
-    return -1;
+    return ((from + step) % n + n) % n;
 }
 
 int MenuStrip::verticalNeighbour(int from, int rowStep) const
 {
-    if (!isNavigable(from) || m_rowCount < 2)
-        return from;
+    // On the next row up or down (around at the ends), the item nearest to this one's centre.
+    const int rowH = rowHeight();
+    const int rows = m_items.last()->y() / rowH + 1;
+    const int row = ((m_items.at(from)->y() / rowH + rowStep) % rows + rows) % rows;
     const int centre = m_items.at(from)->geometry().center().x();
-    for (int k = 1; k < m_rowCount; ++k) {
-        const int row = ((m_rows.at(from) + k * rowStep) % m_rowCount + m_rowCount) % m_rowCount;
-        int best = -1;
-        int bestDistance = 0;
-        for (int i = 0; i < m_items.size(); ++i) {
-            if (m_rows.at(i) != row || !isNavigable(i))
-                continue;
-            const QRect r = m_items.at(i)->geometry();
-            const int distance = centre < r.left() ? r.left() - centre
-                                                   : (centre > r.right() ? centre - r.right() : 0);
-            if (best < 0 || distance < bestDistance) {
-                best = i;
-                bestDistance = distance;
-            }
+    int best = from;
+    int bestDistance = INT_MAX;
+    for (int i = 0; i < count(); ++i) {
+        const QRect r = m_items.at(i)->geometry();
+        if (r.y() / rowH != row)
+            continue;
+        const int distance =
+            centre < r.left() ? r.left() - centre : std::max(0, centre - r.right());
+        if (distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
         }
-        if (best >= 0)
-            return best;
     }
-    return from;
+    return best;
 }
 
 void MenuStrip::setSelectedIndex(int index)
@@ -375,25 +254,25 @@ void MenuStrip::setSelectedIndex(int index)
     }
 }
 
-bool MenuStrip::canNavigate() const
+void MenuStrip::toggleNavigation()
 {
-    return isVisible() && isEnabled() && firstNavigable() >= 0;
+    if (m_navigating)
+        leaveNavigation(true);
+    else
+        enterNavigation();
 }
 
 void MenuStrip::enterNavigation()
 {
-    if (m_navigating || !canNavigate())
-        return;
     QWidget *focus = window()->focusWidget();
-    m_previousFocus = (focus && focus != this && !isAncestorOf(focus)) ? focus : nullptr;
+    m_previousFocus = focus != this ? focus : nullptr;
     m_navigating = true;
     m_altArmed = false;
     setFocus(Qt::MenuBarFocusReason);
-    setSelectedIndex(firstNavigable());
+    setSelectedIndex(0);
     for (MenuStripItem *i : std::as_const(m_items))
         i->update();
     announceMenuMode(this, true);
-    emit navigationChanged(true);
 }
 
 void MenuStrip::leaveNavigation(bool restoreFocus)
@@ -413,45 +292,15 @@ void MenuStrip::leaveNavigation(bool restoreFocus)
     for (MenuStripItem *i : std::as_const(m_items))
         i->update();
     announceMenuMode(this, false);
-    emit navigationChanged(false);
 }
 
-bool MenuStrip::event(QEvent *event)
+bool MenuStrip::focusNextPrevChild(bool next)
 {
-    if (m_navigating && event->type() == QEvent::ShortcutOverride) {
-        // Keep the window's shortcuts off the keys that drive the navigation.
-        auto *key = static_cast<QKeyEvent *>(event);
-        switch (key->key()) {
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-        case Qt::Key_Home:
-        case Qt::Key_End:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Space:
-        case Qt::Key_Escape:
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            if (!hasCommandModifier(key)) {
-                key->accept();
-                return true;
-            }
-            break;
-        default:
-            break;
-        }
-    } else if (m_navigating && event->type() == QEvent::KeyPress) {
-        // Tab would move the focus out of the strip; inside it, it steps like the arrows.
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (!hasCommandModifier(key) &&
-            (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
-            setSelectedIndex(stepSelection(m_selected, key->key() == Qt::Key_Tab ? 1 : -1));
-            return true;
-        }
-    }
-    return QWidget::event(event);
+    // Tab would move the focus out of the strip; inside it, it steps like the arrows.
+    if (!m_navigating)
+        return QWidget::focusNextPrevChild(next);
+    setSelectedIndex(stepSelection(m_selected, next ? 1 : -1));
+    return true;
 }
 
 void MenuStrip::keyPressEvent(QKeyEvent *event)
@@ -474,16 +323,15 @@ void MenuStrip::keyPressEvent(QKeyEvent *event)
         setSelectedIndex(verticalNeighbour(m_selected, 1));
         break;
     case Qt::Key_Home:
-        setSelectedIndex(firstNavigable());
+        setSelectedIndex(0);
         break;
     case Qt::Key_End:
-        setSelectedIndex(stepSelection(-1, -1));
+        setSelectedIndex(count() - 1);
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space: {
-        const QPointer<MenuStripItem> chosen =
-            isNavigable(m_selected) ? m_items.at(m_selected) : nullptr;
+        const QPointer<MenuStripItem> chosen = m_items.at(m_selected);
         leaveNavigation(true);
         if (chosen)
             chosen->click();
@@ -519,80 +367,27 @@ void MenuStrip::focusOutEvent(QFocusEvent *event)
     leaveNavigation(window()->focusWidget() == this);
 }
 
-void MenuStrip::handleWindowKey(QObject *receiver, QKeyEvent *event, bool *consume)
-{
-    const auto *target = qobject_cast<QWidget *>(receiver);
-    if (!target || target->window() != window())
-        return;
-
-    const int key = event->key();
-    const Qt::KeyboardModifiers others =
-        event->modifiers() & ~(Qt::AltModifier | Qt::KeypadModifier);
-
-    switch (event->type()) {
-    case QEvent::ShortcutOverride:
-        if (key != Qt::Key_Alt)
-            m_altArmed = false;
-        return;
-    case QEvent::KeyPress:
-        if (key == Qt::Key_Alt) {
-            // Alt held together with Ctrl, Shift or Meta is a chord, not a menu request.
-            if (others != Qt::NoModifier)
-                m_altArmed = false;
-            else if (!event->isAutoRepeat())
-                m_altArmed = true;
-            return;
-        }
-        m_altArmed = false;
-        if (key != Qt::Key_F10 || event->modifiers() != Qt::NoModifier || event->isAutoRepeat())
-            return;
-        break;
-    case QEvent::KeyRelease:
-        if (key != Qt::Key_Alt || !m_altArmed)
-            return;
-        m_altArmed = false;
-        if (others != Qt::NoModifier)
-            return;
-        break;
-    default:
-        return;
-    }
-
-    // Alt released alone, or F10: toggle keyboard navigation.
-    if (m_navigating) {
-        leaveNavigation(true);
-        *consume = true;
-    } else if (canNavigate()) {
-        enterNavigation();
-        *consume = true;
-    }
-}
-
 bool MenuStrip::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // Any other key typed while Alt is held makes a chord of it.
+        if (static_cast<QKeyEvent *>(event)->key() != Qt::Key_Alt)
+            m_altArmed = false;
+        break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride: {
-        bool consume = false;
-        handleWindowKey(watched, static_cast<QKeyEvent *>(event), &consume);
-        if (consume)
+        if (isMenuKey(static_cast<QKeyEvent *>(event), m_altArmed)) {
+            toggleNavigation();
             event->accept();
-        return consume;
-    }
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::NonClientAreaMouseButtonPress: {
-        m_altArmed = false;
-        if (!m_navigating || !watched->isWidgetType())
-            break;
-        // A click on an item is handled by the item itself; anywhere else ends the navigation.
-        const bool onItem = std::any_of(m_items.cbegin(), m_items.cend(),
-                                        [watched](MenuStripItem *i) { return i == watched; });
-        if (!onItem)
-            leaveNavigation(window()->focusWidget() == this);
+            return true;
+        }
         break;
-    }
+    case QEvent::MouseButtonPress:
+        // A left click on an item is the item's own and runs it; any other ends the navigation.
+        m_altArmed = false;
+        leaveNavigation(static_cast<QWidget *>(watched)->focusWidget() == this);
+        break;
     default:
         break;
     }
@@ -609,9 +404,6 @@ void MenuStrip::itemClicked(MenuStripItem *item)
 
 void MenuStrip::itemHovered(MenuStripItem *item)
 {
-    if (!m_navigating)
-        return;
-    const int index = int(m_items.indexOf(item));
-    if (isNavigable(index))
-        setSelectedIndex(index);
+    if (m_navigating)
+        setSelectedIndex(int(m_items.indexOf(item)));
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fileaccess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -66,6 +67,27 @@ bool makePath(const std::string &path)
     }
 }
 
+Problem readBounded(int fd, size_t limit, const char *file, std::string &content)
+{
+    content.clear();
+    char buffer[4096];
+    // At most one byte more than allowed, to tell that there is more.
+    while (content.size() <= limit) {
+        const size_t wanted = std::min(sizeof buffer, limit + 1 - content.size());
+        const ssize_t n = ::read(fd, buffer, wanted);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return systemProblem(file);
+        }
+        if (n == 0)
+            return {};
+        content.append(buffer, size_t(n));
+    }
+    content.clear();
+    return Problem{Problem::TooLarge, 0, file};
+}
+
 namespace {
 
 // Reads an open file to its end.
@@ -81,22 +103,8 @@ Problem readOpened(int fd, const char *file, std::string &content, struct stat *
         return Problem{Problem::NotRegular, 0, file};
     if (st.st_size > off_t(maxFileSize))
         return Problem{Problem::TooLarge, 0, file};
-
-    // Read at most one byte more than allowed, in case the file grows meanwhile.
-    char buffer[4096];
-    while (content.size() <= maxFileSize) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return systemProblem(file);
-        }
-        if (n == 0)
-            return {};
-        content.append(buffer, size_t(n));
-    }
-    content.clear();
-    return Problem{Problem::TooLarge, 0, file};
+    // The file may grow meanwhile.
+    return readBounded(fd, maxFileSize, file, content);
 }
 
 } // namespace

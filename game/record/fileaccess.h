@@ -72,6 +72,10 @@ Problem lockDirectory(int dir, int timeoutMs);
 // Creates a directory and whichever of its parents are missing.
 bool makePath(const std::string &path);
 
+// Reads fd to its end into content, through interruptions: at most limit bytes, or TooLarge
+// (content emptied) when there are more. file is what a problem names.
+Problem readBounded(int fd, size_t limit, const char *file, std::string &content);
+
 // The whole content of a file in dir: a regular file of at most maxFileSize bytes, opened without
 // following links and without blocking. opened, when given, gets the status of what was read;
 // held, when given, keeps the file open.

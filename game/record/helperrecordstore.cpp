@@ -2,7 +2,6 @@
 #include "helperrecordstore.h"
 
 #include "helperpaths.h"
-#include "texts.h"
 #include "windows1252.h"
 
 #include <QFile>
@@ -13,16 +12,12 @@
 
 using recordfiles::Problem;
 
-HelperRecordStore::HelperRecordStore(QString helper, const QString &directory, int timeoutMs)
-    : RecordStore(directory.isEmpty() ? QFile::decodeName(helperpaths::sharedRecordDirectory)
-                                      : directory),
-      m_helper(std::move(helper)), m_directoryArgument(directory), m_timeoutMs(timeoutMs)
+HelperRecordStore::HelperRecordStore(QString helper, HelperOptions options)
+    : RecordStore(options.directory.isEmpty()
+                      ? QFile::decodeName(helperpaths::sharedRecordDirectory)
+                      : options.directory),
+      m_helper(std::move(helper)), m_options(std::move(options))
 {}
-
-QString HelperRecordStore::describeRun(const Problem &problem, const QString &doing) const
-{
-    return describeProblem(QString(), problem, doing);
-}
 
 // The program's answer was not one it can give: it crashed, or is not what it should be.
 Problem HelperRecordStore::badAnswer() const
@@ -37,19 +32,19 @@ std::optional<Problem> HelperRecordStore::run(const QString &command, const QByt
     QProcess process;
     process.setProgram(m_helper);
     QStringList arguments;
-    if (!m_directoryArgument.isEmpty())
-        arguments << QStringLiteral("--dir") << m_directoryArgument;
+    if (!m_options.directory.isEmpty())
+        arguments << QStringLiteral("--dir") << m_options.directory;
     arguments << command;
     process.setArguments(arguments);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(QIODevice::ReadWrite);
-    if (!process.waitForStarted(m_timeoutMs))
+    if (!process.waitForStarted(m_options.timeoutMs))
         return Problem{Problem::System, QFileInfo::exists(m_helper) ? EACCES : ENOENT, program};
     process.write(request);
     process.closeWriteChannel();
-    if (!process.waitForFinished(m_timeoutMs)) {
+    if (!process.waitForFinished(m_options.timeoutMs)) {
         process.kill();
-        process.waitForFinished(m_timeoutMs);
+        process.waitForFinished(m_options.timeoutMs);
         return Problem{Problem::System, ETIMEDOUT, program};
     }
     const QByteArray output = process.readAllStandardOutput();
@@ -68,12 +63,12 @@ LoadedRecord HelperRecordStore::load()
     if (!trouble && !(loaded = recordprotocol::decodeLoaded(reply)))
         trouble = badAnswer();
     if (trouble)
-        return LoadedRecord{{}, {}, describeRun(*trouble, texts::cannotPrepareRecord)};
+        return LoadedRecord{{}, {}, recordProblem(RecordProblem::Preparing, QString(), *trouble)};
     return fromFiles(*loaded);
 }
 
 RecordStore::SaveResult HelperRecordStore::save(const QString &score, const QString &name,
-                                                QString &error)
+                                                RecordProblem &problem)
 {
     // The name box holds at most this many characters, and each is at most one byte.
     const QByteArray nameBytes =
@@ -82,7 +77,7 @@ RecordStore::SaveResult HelperRecordStore::save(const QString &score, const QStr
         toWindows1252(score).toStdString(), nameBytes.toStdString());
     if (!request) // the record files hold a score of digits only
         return fromFiles(recordfiles::SaveOutcome::Failed,
-                         Problem{Problem::System, EINVAL, recordfiles::scoreFile}, error);
+                         Problem{Problem::System, EINVAL, recordfiles::scoreFile}, problem);
 
     recordprotocol::Reply reply;
     std::optional<Problem> trouble =
@@ -91,17 +86,8 @@ RecordStore::SaveResult HelperRecordStore::save(const QString &score, const QStr
     if (!trouble && !(saved = recordprotocol::decodeSaved(reply)))
         trouble = badAnswer();
     if (trouble) {
-        error = describeRun(*trouble, texts::cannotSaveRecord);
+        problem = recordProblem(RecordProblem::Saving, QString(), *trouble);
         return SaveResult::Failed;
     }
-    return fromFiles(saved->outcome, saved->problem, error);
-}
-
-std::unique_ptr<RecordStore> makeRecordStore()
-{
-    const QFileInfo helper(QFile::decodeName(helperpaths::recordHelper));
-    const QFileInfo shared(QFile::decodeName(helperpaths::sharedRecordDirectory));
-    if (helper.isFile() && helper.isExecutable() && shared.isDir())
-        return std::make_unique<HelperRecordStore>(helper.filePath());
-    return std::make_unique<DirectoryRecordStore>(defaultRecordDirectory());
+    return fromFiles(saved->outcome, saved->problem, problem);
 }

@@ -6,37 +6,34 @@
 
 #include <QString>
 
-#include <memory>
+// How HelperRecordStore runs the program, given at construction.
+struct HelperOptions
+{
+    // Handed to the program with --dir, which it honours only when it runs without privilege;
+    // empty for the directory built into it.
+    QString directory = {};
+    // A run that lasts longer is stopped and counts as a failure.
+    int timeoutMs = 10000;
+};
 
 // The record in the directory shared by every player, kept by the set-group-id program
 // sferdoni-record: the game runs it to read and to save, so the game itself needs no right on that
-// directory. The player sees the same texts and the same messages as with DirectoryRecordStore.
+// directory. The player sees the same texts and the same messages as with DirectRecordStore.
 class HelperRecordStore final : public RecordStore
 {
 public:
-    // helper: the program. directory: handed to it with --dir, which it honours only when it runs
-    // without privilege; empty for the directory built into it. A run that lasts longer than
-    // timeoutMs is stopped and counts as a failure.
-    explicit HelperRecordStore(QString helper, const QString &directory = QString(),
-                               int timeoutMs = 10000);
+    // helper: the program.
+    explicit HelperRecordStore(QString helper, HelperOptions options = {});
 
     LoadedRecord load() override;
-    SaveResult save(const QString &score, const QString &name, QString &error) override;
+    SaveResult save(const QString &score, const QString &name, RecordProblem &problem) override;
 
 private:
     // Runs the program with the request; nothing, or what went wrong with the program itself.
     std::optional<recordfiles::Problem> run(const QString &command, const QByteArray &request,
                                             recordprotocol::Reply &reply) const;
-    // A problem with the program itself, as a sentence for the player.
-    QString describeRun(const recordfiles::Problem &problem, const QString &doing) const;
     recordfiles::Problem badAnswer() const;
 
     QString m_helper;
-    QString m_directoryArgument;
-    int m_timeoutMs;
+    HelperOptions m_options;
 };
-
-// The store for this machine: the shared record through sferdoni-record when that program is
-// installed and the shared directory exists, otherwise DirectoryRecordStore on
-// defaultRecordDirectory().
-std::unique_ptr<RecordStore> makeRecordStore();

@@ -8,7 +8,7 @@
 //     sferdoni-record [--dir DIR] read
 //     sferdoni-record [--dir DIR] save
 //
-// read takes no input and answers, on standard output, what RecordDirectory::load() found:
+// read takes no input and answers, on standard output, what RecordFiles::load() found:
 //
 //     "record " SCORELENGTH " " NAMELENGTH LF <score bytes> <name bytes>   status Done
 //     "failed " STAGE " " PROBLEM LF                                      status Failed

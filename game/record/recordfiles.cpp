@@ -3,7 +3,6 @@
 
 #include "leadingnumber.h"
 
-#include <array>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -58,38 +57,14 @@ Problem recoverAt(int dir)
     return {};
 }
 
-// Holds a lock on the directory while it lives. Another game holds it only for the moment of a
-// save, so the wait is short; a lock held for longer (a stuck or hostile process) is given up on
-// rather than hanging the game.
-class DirectoryLock
-{
-public:
-    DirectoryLock(int dir, int timeoutMs)
-        : m_dir(dir), m_problem(lockDirectory(dir, timeoutMs)), m_locked(!m_problem)
-    {}
-    ~DirectoryLock()
-    {
-        if (m_locked)
-            ::flock(m_dir, LOCK_UN);
-    }
-    DirectoryLock(const DirectoryLock &) = delete;
-    DirectoryLock &operator=(const DirectoryLock &) = delete;
-
-    // Nothing when the lock is held.
-    const Problem &problem() const { return m_problem; }
-
-private:
-    int m_dir;
-    Problem m_problem;
-    bool m_locked;
-};
-
 // The record directory opened (created first when asked), locked, and with a save that was
-// interrupted finished or rolled back: what every operation that writes starts from.
-class LockedDirectory
+// interrupted finished or rolled back: what every operation that writes starts from. Another
+// game holds the lock only for the moment of a save, so the wait is short; a lock held for longer
+// (a stuck or hostile process) is given up on rather than hanging the game.
+class WriteAccess
 {
 public:
-    LockedDirectory(const std::string &path, int timeoutMs, bool create)
+    WriteAccess(const std::string &path, int timeoutMs, bool create)
     {
         m_dir = openDirectory(path);
         if (create && !m_dir.valid() && errno == ENOENT) {
@@ -103,27 +78,33 @@ public:
             m_problem = systemProblem("");
             return;
         }
-        m_lock.emplace(m_dir.get(), timeoutMs);
-        m_busy = bool(m_lock->problem());
-        if (!(m_problem = m_lock->problem()))
+        m_problem = lockDirectory(m_dir.get(), timeoutMs);
+        m_locked = !m_problem;
+        if (m_locked)
             m_recovery = recoverAt(m_dir.get());
     }
+    ~WriteAccess()
+    {
+        if (m_locked)
+            ::flock(m_dir.get(), LOCK_UN);
+    }
+    WriteAccess(const WriteAccess &) = delete;
+    WriteAccess &operator=(const WriteAccess &) = delete;
 
     int fd() const { return m_dir.get(); }
     // Nothing when the directory is open and locked.
     const Problem &problem() const { return m_problem; }
     // The lock could not be had within the wait: another process holds it.
-    bool busy() const { return m_busy; }
+    bool busy() const { return m_dir.valid() && !m_locked; }
     // What finishing or rolling back an interrupted save ran into (something planted at a
     // staging name, say).
     const Problem &recovery() const { return m_recovery; }
 
 private:
     Fd m_dir;
-    std::optional<DirectoryLock> m_lock;
     Problem m_problem;
     Problem m_recovery;
-    bool m_busy = false;
+    bool m_locked = false;
 };
 
 // Whether a save may replace a file: a regular file this process may write, which in a sticky
@@ -143,8 +124,10 @@ Problem checkReplaceable(int dir, const char *file, bool stickyDirectory)
     return {};
 }
 
-// Which file an entry of the directory is at one moment: nothing when it is missing.
-struct Identity
+// What an entry of the directory looks like at one moment: which file (its device and inode),
+// its type, size and times; nothing when it is missing. Two looks that differ in any of these saw
+// a change.
+struct EntryState
 {
     bool exists = false;
     mode_t mode = 0;
@@ -154,7 +137,7 @@ struct Identity
     timespec modified{};
     timespec changed{};
 
-    explicit Identity(const struct stat *st = nullptr)
+    explicit EntryState(const struct stat *st = nullptr)
     {
         if (!st)
             return;
@@ -166,7 +149,7 @@ struct Identity
         modified = st->st_mtim;
         changed = st->st_ctim;
     }
-    bool operator==(const Identity &o) const
+    bool operator==(const EntryState &o) const
     {
         return exists == o.exists && mode == o.mode && device == o.device && inode == o.inode &&
                size == o.size && modified.tv_sec == o.modified.tv_sec &&
@@ -175,52 +158,65 @@ struct Identity
     }
 };
 
-// The four names a save works with, looked at in this order: see readPair().
-constexpr std::array<const char *, 4> savedNames = {stagedScore, stagedName, scoreFile, nameFile};
-enum SnapshotIndex { StagedScoreAt, StagedNameAt, ScoreAt, NameAt };
-using Snapshot = std::array<Identity, 4>;
+// The four names a save works with, as they stand at one moment.
+struct Snapshot
+{
+    EntryState stagedScore;
+    EntryState stagedName;
+    EntryState score;
+    EntryState name;
+    bool operator==(const Snapshot &) const = default;
+};
+
+// The order in which a snapshot looks at them: see readPair().
+constexpr std::pair<const char *, EntryState Snapshot::*> snapshotOrder[] = {
+    {stagedScore, &Snapshot::stagedScore},
+    {stagedName, &Snapshot::stagedName},
+    {scoreFile, &Snapshot::score},
+    {nameFile, &Snapshot::name},
+};
 
 Problem takeSnapshot(int dir, Snapshot &snapshot)
 {
-    for (size_t i = 0; i < savedNames.size(); ++i) {
+    for (const auto &[file, entry] : snapshotOrder) {
         struct stat st
         {};
-        if (::fstatat(dir, savedNames[i], &st, AT_SYMLINK_NOFOLLOW) == 0)
-            snapshot[i] = Identity(&st);
+        if (::fstatat(dir, file, &st, AT_SYMLINK_NOFOLLOW) == 0)
+            snapshot.*entry = EntryState(&st);
         else if (errno == ENOENT)
-            snapshot[i] = Identity();
+            snapshot.*entry = EntryState();
         else
-            return systemProblem(savedNames[i]);
+            return systemProblem(file);
     }
     return {};
 }
 
-// Reads the entry of the snapshot at index, and keeps it open in held; sets changed when the file
-// read is not the one the snapshot saw. A missing file reads as empty.
-Problem readSeen(int dir, const Snapshot &seen, size_t index, std::string &content, bool &changed,
-                 Fd &held)
+// Reads file, which the snapshot saw as seen, and keeps it open in held; sets changed when the
+// file read is not the one the snapshot saw. A missing file reads as empty.
+Problem readSeen(int dir, const char *file, const EntryState &seen, std::string &content,
+                 bool &changed, Fd &held)
 {
     struct stat opened
     {}; // inode 0 is never a file's: left so when nothing could be opened (a link, say)
-    Problem problem = readAt(dir, savedNames[index], content, &opened, &held);
+    Problem problem = readAt(dir, file, content, &opened, &held);
     if (problem.kind == Problem::System && problem.error == ENOENT) {
-        changed = changed || seen[index].exists;
+        changed = changed || seen.exists;
         return {};
     }
     if (opened.st_ino != 0)
-        changed = changed || !(Identity(&opened) == seen[index]);
+        changed = changed || !(EntryState(&opened) == seen);
     return problem;
 }
 
 } // namespace
 
-RecordDirectory::RecordDirectory(std::string path, mode_t fileMode)
-    : m_path(std::move(path)), m_fileMode(fileMode)
+RecordFiles::RecordFiles(std::string path, Options options)
+    : m_path(std::move(path)), m_options(std::move(options))
 {}
 
-Problem RecordDirectory::prepareIfFree()
+Problem RecordFiles::prepareIfFree()
 {
-    const LockedDirectory dir(m_path, 0, true);
+    const WriteAccess dir(m_path, 0, true);
     // A recovery that fails is left to the next save to report: the read does not need it.
     if (dir.busy())
         return {};
@@ -240,16 +236,16 @@ Problem RecordDirectory::prepareIfFree()
             return systemProblem(file);
         const Fd fd(::openat(dir.fd(), file,
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-                             m_fileMode));
+                             m_options.fileMode));
         if (!fd.valid() && errno != EEXIST) // another game may have just created it
             return systemProblem(file);
-        if (fd.valid() && ::fchmod(fd.get(), m_fileMode) != 0)
+        if (fd.valid() && ::fchmod(fd.get(), m_options.fileMode) != 0)
             return systemProblem(file);
     }
     return {};
 }
 
-Loaded RecordDirectory::load()
+Loaded RecordFiles::load()
 {
     Loaded loaded;
     if ((loaded.problem = prepareIfFree())) {
@@ -261,7 +257,7 @@ Loaded RecordDirectory::load()
     return loaded;
 }
 
-Problem RecordDirectory::readPair(Pair &pair) const
+Problem RecordFiles::readPair(Pair &pair) const
 {
     pair = {};
     const Fd dir = openDirectory(m_path);
@@ -277,8 +273,8 @@ Problem RecordDirectory::readPair(Pair &pair) const
         if (Problem p = takeSnapshot(dir.get(), before))
             return p;
         // Only a complete save stages its name alone, and only with a regular file.
-        const bool nameStagedAlone = !before[StagedScoreAt].exists && before[StagedNameAt].exists &&
-                                     S_ISREG(before[StagedNameAt].mode);
+        const bool nameStagedAlone = !before.stagedScore.exists && before.stagedName.exists &&
+                                     S_ISREG(before.stagedName.mode);
         bool changed = false;
         // Times may be as coarse as a clock tick and a new file may take the inode number of
         // one just replaced, so equal identities do not prove the same file. A file held open
@@ -288,10 +284,12 @@ Problem RecordDirectory::readPair(Pair &pair) const
         // both are held, so they tell whether a save was between its two renames all that time.
         Fd score;
         Fd name;
-        Problem problem = readSeen(dir.get(), before, ScoreAt, pair.score, changed, score);
+        Problem problem = readSeen(dir.get(), scoreFile, before.score, pair.score, changed, score);
         if (!problem)
-            problem = readSeen(dir.get(), before, nameStagedAlone ? StagedNameAt : NameAt,
-                               pair.name, changed, name);
+            problem =
+                nameStagedAlone
+                    ? readSeen(dir.get(), stagedName, before.stagedName, pair.name, changed, name)
+                    : readSeen(dir.get(), nameFile, before.name, pair.name, changed, name);
         Snapshot after;
         if (Problem p = takeSnapshot(dir.get(), after))
             return p;
@@ -305,9 +303,9 @@ Problem RecordDirectory::readPair(Pair &pair) const
     return Problem{Problem::System, EWOULDBLOCK, ""};
 }
 
-SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name, Problem &problem)
+SaveOutcome RecordFiles::save(std::string_view score, std::string_view name, Problem &problem)
 {
-    const LockedDirectory dir(m_path, lockTimeoutMs, false);
+    const WriteAccess dir(m_path, m_options.lockTimeoutMs, false);
     if ((problem = dir.problem()) || (problem = dir.recovery()))
         return SaveOutcome::Failed;
 
@@ -333,7 +331,9 @@ SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name,
             return SaveOutcome::Failed;
     }
 
-    const auto stop = [this](SaveStep step) { return crashBefore && crashBefore(step); };
+    const auto stop = [this](SaveStep step) {
+        return m_options.crashBefore && m_options.crashBefore(step);
+    };
     // Removes what was staged, the name first: a score staged alone is rolled back by the next
     // save, a name staged alone would be put in place.
     const auto fail = [&](const char *file) {
@@ -354,10 +354,10 @@ SaveOutcome RecordDirectory::save(std::string_view score, std::string_view name,
         const char *target = isScore ? scoreFile : nameFile;
         const Fd fd(::openat(dir.fd(), file,
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-                             m_fileMode));
+                             m_options.fileMode));
         if (!fd.valid())
             return fail(target);
-        if (::fchmod(fd.get(), m_fileMode) != 0 || !writeAll(fd.get(), text) ||
+        if (::fchmod(fd.get(), m_options.fileMode) != 0 || !writeAll(fd.get(), text) ||
             !writeAll(fd.get(), "\r\n") || ::fsync(fd.get()) != 0)
             return fail(target);
     }

@@ -25,8 +25,8 @@ inline constexpr const char *stagedName = ".nang.txt.new";
 // How long a save, or the install script's set-up, waits for another's lock on the directory.
 inline constexpr int lockWaitMs = 3000;
 
-// The steps of a save, in order; a test hook can stop a save just before any of them, as a
-// crash would.
+// The steps of a save, in order; Options::crashBefore can stop a save just before any of them,
+// as a crash would.
 enum class SaveStep {
     StageScore,  // the new score file is written under a temporary name
     StageName,   // the same for the name
@@ -43,7 +43,7 @@ enum class SaveOutcome {
     // follow a score that had already taken its place, the new pair stands and the next save
     // finishes it.
     Failed,
-    Interrupted, // stopped by the test hook, as by a crash
+    Interrupted, // stopped by Options::crashBefore, as by a crash
 };
 
 // The record: the whole content of both files, line ends included.
@@ -64,11 +64,22 @@ struct Loaded
     bool operator==(const Loaded &) const = default;
 };
 
-class RecordDirectory
+// How RecordFiles works, given at construction.
+struct Options
+{
+    // The mode of the files it creates (the umask does not apply).
+    mode_t fileMode = 0644;
+    // How long a save waits for another's lock before it fails.
+    int lockTimeoutMs = lockWaitMs;
+    // Stops a save just before a step when it returns true (tests only).
+    std::function<bool(SaveStep)> crashBefore = {};
+};
+
+// The record's two files in one directory, as bytes: the layer below both stores and the helper.
+class RecordFiles
 {
 public:
-    // Files are created with the given mode (the umask does not apply).
-    explicit RecordDirectory(std::string path, mode_t fileMode = 0644);
+    explicit RecordFiles(std::string path, Options options = {});
 
     const std::string &path() const { return m_path; }
 
@@ -90,18 +101,14 @@ public:
     // of score is strictly greater than the one stored now (a missing score file counts as 0).
     // The directory is locked throughout, and a save that was interrupted is finished or rolled
     // back first, so two games saving at once cannot undo each other's record. Waiting for
-    // another game's lock is bounded: past lockTimeoutMs it fails.
+    // another game's lock is bounded: past Options::lockTimeoutMs it fails.
     SaveOutcome save(std::string_view score, std::string_view name, Problem &problem);
-
-    // Stops a save just before a step when it returns true (tests only).
-    std::function<bool(SaveStep)> crashBefore;
-    int lockTimeoutMs = lockWaitMs;
 
 private:
     Problem prepareIfFree();
 
     std::string m_path;
-    mode_t m_fileMode;
+    Options m_options;
 };
 
 } // namespace recordfiles

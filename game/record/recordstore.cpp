@@ -1,52 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recordstore.h"
 
-#include "helperpaths.h"
-#include "texts.h"
 #include "windows1252.h"
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
-
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
 namespace {
-
-QString reasonFor(const recordfiles::Problem &problem)
-{
-    using recordfiles::Problem;
-    switch (problem.kind) {
-    case Problem::None:
-        return {};
-    case Problem::NotRegular:
-        return texts::reasonNotRegular;
-    case Problem::TooLarge:
-        return texts::reasonTooLarge;
-    case Problem::System:
-        break;
-    }
-    switch (problem.error) {
-    case EACCES:
-    case EPERM:
-        return texts::reasonPermission;
-    case ENOENT:
-        return texts::reasonMissing;
-    case ENOSPC:
-    case EDQUOT:
-        return texts::reasonDiskFull;
-    case EROFS:
-        return texts::reasonReadOnly;
-    case ENOTDIR:
-        return texts::reasonNotDirectory;
-    case EWOULDBLOCK:
-        return texts::reasonBusy;
-    default:
-        return QString::fromLocal8Bit(std::strerror(problem.error));
-    }
-}
 
 QString fromBytes(const std::string &bytes)
 {
@@ -60,11 +20,11 @@ std::string toBytes(const QString &text)
 
 } // namespace
 
-QString describeProblem(const QString &base, const recordfiles::Problem &problem,
-                        const QString &doing)
+RecordProblem recordProblem(RecordProblem::Doing doing, const QString &base,
+                            const recordfiles::Problem &cause)
 {
-    const QString path = base + QFile::decodeName(problem.file.c_str());
-    return doing.arg(QDir::toNativeSeparators(path), reasonFor(problem));
+    const QString path = base + QFile::decodeName(cause.file.c_str());
+    return RecordProblem{doing, QDir::toNativeSeparators(path), cause};
 }
 
 RecordStore::RecordStore(const QString &directory)
@@ -78,15 +38,15 @@ LoadedRecord RecordStore::fromFiles(const recordfiles::Loaded &loaded) const
         return LoadedRecord{
             {},
             {},
-            describeProblem(m_directory, loaded.problem,
-                            preparing ? texts::cannotPrepareRecord : texts::cannotReadRecord)};
+            recordProblem(preparing ? RecordProblem::Preparing : RecordProblem::Reading,
+                          m_directory, loaded.problem)};
     }
     return LoadedRecord{fromBytes(loaded.pair.score), fromBytes(loaded.pair.name), std::nullopt};
 }
 
 RecordStore::SaveResult RecordStore::fromFiles(recordfiles::SaveOutcome outcome,
-                                               const recordfiles::Problem &problem,
-                                               QString &error) const
+                                               const recordfiles::Problem &cause,
+                                               RecordProblem &problem) const
 {
     switch (outcome) {
     case recordfiles::SaveOutcome::Saved:
@@ -97,31 +57,25 @@ RecordStore::SaveResult RecordStore::fromFiles(recordfiles::SaveOutcome outcome,
     case recordfiles::SaveOutcome::Interrupted:
         break;
     }
-    error = describeProblem(m_directory, problem, texts::cannotSaveRecord);
+    problem = recordProblem(RecordProblem::Saving, m_directory, cause);
     return SaveResult::Failed;
 }
 
-DirectoryRecordStore::DirectoryRecordStore(const QString &directory)
-    : RecordStore(directory), m_files(QFile::encodeName(directory).toStdString())
+DirectRecordStore::DirectRecordStore(const QString &directory, recordfiles::Options options)
+    : RecordStore(directory),
+      m_files(QFile::encodeName(directory).toStdString(), std::move(options))
 {}
 
-LoadedRecord DirectoryRecordStore::load()
+LoadedRecord DirectRecordStore::load()
 {
     return fromFiles(m_files.load());
 }
 
-RecordStore::SaveResult DirectoryRecordStore::save(const QString &score, const QString &name,
-                                                   QString &error)
+RecordStore::SaveResult DirectRecordStore::save(const QString &score, const QString &name,
+                                                RecordProblem &problem)
 {
-    recordfiles::Problem problem;
+    recordfiles::Problem cause;
     const recordfiles::SaveOutcome outcome =
-        m_files.save(toBytes(score), toBytes(cleanName(name)), problem);
-    return fromFiles(outcome, problem, error);
-}
-
-QString defaultRecordDirectory()
-{
-    if (::access(helperpaths::sharedRecordDirectory, W_OK | X_OK) == 0)
-        return QString::fromLocal8Bit(helperpaths::sharedRecordDirectory);
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        m_files.save(toBytes(score), toBytes(cleanName(name)), cause);
+    return fromFiles(outcome, cause, problem);
 }

@@ -9,19 +9,34 @@
 
 enum class RecordFile { Score, Name };
 
+// What went wrong with the record, for the game to word.
+struct RecordProblem
+{
+    enum Doing { Preparing, Reading, Saving };
+    Doing doing = Reading;
+    // The file or the directory concerned, as the player sees a path.
+    QString path;
+    // Why; its file is the one path names.
+    recordfiles::Problem cause;
+};
+
+// The problem met while doing something with a file of base (empty when the file is a path).
+RecordProblem recordProblem(RecordProblem::Doing doing, const QString &base,
+                            const recordfiles::Problem &cause);
+
 // The record as a game finds it at its start.
 struct LoadedRecord
 {
     // The whole text of each file, line end included; both empty when there is a problem.
     QString score;
     QString name;
-    // What went wrong, as a sentence for the player that names the file and the reason.
-    std::optional<QString> problem;
+    std::optional<RecordProblem> problem;
 
     const QString &text(RecordFile file) const { return file == RecordFile::Score ? score : name; }
 };
 
-// Where the record lives: the score and the name of who reached it, as two one-line files.
+// The record as the game sees it, wherever it lives: the score and the name of who reached it,
+// as two one-line files. DirectRecordStore and HelperRecordStore keep it.
 class RecordStore
 {
 public:
@@ -38,39 +53,28 @@ public:
     // waits for another game.
     virtual LoadedRecord load() = 0;
     // Replaces both files with the score and the name, if the score is strictly higher than the
-    // one stored at this moment. error gets the sentence for the player when it fails.
-    virtual SaveResult save(const QString &score, const QString &name, QString &error) = 0;
+    // one stored at this moment. problem gets what went wrong when it fails.
+    virtual SaveResult save(const QString &score, const QString &name, RecordProblem &problem) = 0;
 
 protected:
-    // What the record files said, for the player.
+    // What the record files said, as the game sees it.
     LoadedRecord fromFiles(const recordfiles::Loaded &loaded) const;
-    SaveResult fromFiles(recordfiles::SaveOutcome outcome, const recordfiles::Problem &problem,
-                         QString &error) const;
+    SaveResult fromFiles(recordfiles::SaveOutcome outcome, const recordfiles::Problem &cause,
+                         RecordProblem &problem) const;
 
 private:
     QString m_directory;
 };
 
 // The record in a directory this process may write.
-class DirectoryRecordStore final : public RecordStore
+class DirectRecordStore final : public RecordStore
 {
 public:
-    explicit DirectoryRecordStore(const QString &directory);
+    explicit DirectRecordStore(const QString &directory, recordfiles::Options options = {});
 
     LoadedRecord load() override;
-    SaveResult save(const QString &score, const QString &name, QString &error) override;
-
-    recordfiles::RecordDirectory &files() { return m_files; }
+    SaveResult save(const QString &score, const QString &name, RecordProblem &problem) override;
 
 private:
-    recordfiles::RecordDirectory m_files;
+    recordfiles::RecordFiles m_files;
 };
-
-// The record directory on this machine: the one shared by every game when it exists and this
-// process can write it, otherwise the player's own data directory.
-QString defaultRecordDirectory();
-
-// A sentence for the player about a problem with the record: doing is one of the texts about
-// the record, base the directory the problem's file is in (empty when the file is a path).
-QString describeProblem(const QString &base, const recordfiles::Problem &problem,
-                        const QString &doing);

@@ -1,24 +1,22 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds the Debian package from this source tree with scripts/build-deb.sh and checks it:
-# its file list and modes, its control fields and maintainer scripts, the desktop entry, the
-# AppStream metadata, the icons, the licence, changelog and manual page, lintian and
-# hardening-check. As root it also installs the package for real, checks the shared record's
-# owners and modes, starts the game, runs the install script against entries planted in the
-# record directory, then removes and purges it.
+# Builds the Debian source and binary packages from this source tree with scripts/build-deb.sh
+# and checks them: the file list, owners and modes, the control fields and maintainer scripts,
+# the desktop entry, the AppStream metadata, the icons, the licence, changelog and manual page,
+# lintian on the .changes, hardening-check, and that a second build, from another path at
+# another time, gives the same bytes. As root it also installs the package for real, checks the
+# shared record's owners and modes, starts the game, runs the autopkgtest, runs the install
+# script against entries planted in the record directory, then removes and purges it.
 #
 #   bash tests/package/check-package.sh [CMAKE_BINARY_DIR]
 #
-# The package is built in CMAKE_BINARY_DIR/package-test (kept, so later runs rebuild only what
-# changed), or in a temporary directory without the argument. Exit code 77 means skipped: a
-# needed tool is missing and cannot be installed. SFERDONI_PACKAGE_NO_INSTALL=1 leaves out the
-# real installation even as root.
+# The packages are built in CMAKE_BINARY_DIR/package-test, or in a temporary directory without
+# the argument. Exit code 77 means skipped: a needed tool is missing and cannot be installed.
+# SFERDONI_PACKAGE_NO_INSTALL=1 leaves out the real installation even as root;
+# SFERDONI_PACKAGE_NO_REBUILD=1 leaves out the second build.
 set -uo pipefail
 
 source_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-app_id=io.github.sferdoni.Sferdoni
-helper_path=usr/libexec/sferdoni/sferdoni-record
-record_dir=/var/games/sferdoni
 
 failures=0
 pass() { echo "ok - $*"; }
@@ -51,9 +49,9 @@ if ! command -v dpkg-deb >/dev/null || ! command -v dpkg-query >/dev/null; then
     skip "not a Debian system (no dpkg-deb)"
 fi
 
-tool_packages=(cmake:cmake cpack:cmake dpkg-shlibdeps:dpkg-dev file:file
-    desktop-file-validate:desktop-file-utils appstreamcli:appstream lintian:lintian
-    hardening-check:devscripts)
+tool_packages=(cmake:cmake dpkg-buildpackage:dpkg-dev dh:debhelper fakeroot:fakeroot git:git
+    file:file desktop-file-validate:desktop-file-utils appstreamcli:appstream lintian:lintian
+    hardening-check:devscripts autopkgtest:autopkgtest)
 missing=()
 for entry in "${tool_packages[@]}"; do
     command -v "${entry%%:*}" >/dev/null || missing+=("${entry#*:}")
@@ -68,9 +66,10 @@ if ((${#missing[@]})); then
         skip "cannot install ${missing[*]}"
 fi
 
-version="$(sed -n 's/^project(sferdoni VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")"
-[[ -n "$version" ]] || {
-    echo "cannot read the project version from CMakeLists.txt"
+upstream_version="$(sed -n 's/^project(sferdoni VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")"
+version="$(dpkg-parsechangelog -l "$source_dir/debian/changelog" -S Version)"
+[[ -n "$upstream_version" && -n "$version" ]] || {
+    echo "cannot read the versions from CMakeLists.txt and debian/changelog"
     exit 1
 }
 
@@ -81,6 +80,7 @@ else
     build_dir="$work/build"
 fi
 
+record_dir=""
 installed_by_us=0
 override_added=0
 near_bait=""
@@ -91,7 +91,7 @@ cleanup() {
         wait "$swapper" 2>/dev/null
     fi
     [[ -z "$near_bait" ]] || rm -f "$near_bait"
-    if ((override_added)); then
+    if ((override_added)) && [[ -n "$record_dir" ]]; then
         dpkg-statoverride --remove "$record_dir/nang.txt" >/dev/null 2>&1
     fi
     if ((installed_by_us)); then
@@ -105,158 +105,33 @@ trap 'exit 130' INT TERM
 
 # --- building ----------------------------------------------------------------------------------
 
-echo "# building the package in $build_dir"
+arch="$(dpkg --print-architecture)"
+echo "# building the packages in $build_dir"
 if ! deb="$(bash "$source_dir/scripts/build-deb.sh" "$build_dir" 2>"$work/build.log")"; then
     tail -n 60 "$work/build.log"
-    fail "scripts/build-deb.sh builds the package"
+    fail "scripts/build-deb.sh builds the packages"
     exit 1
 fi
 check "scripts/build-deb.sh prints the path of the package" test -f "$deb"
-check_eq "the package's file name" "sferdoni_${version}_$(dpkg --print-architecture).deb" \
-    "$(basename "$deb")"
-
-# --- the file list -----------------------------------------------------------------------------
-
-# "MODE PATH" for every entry, with the leading "." of the path dropped.
-dpkg-deb -c "$deb" | awk '{ p = $6; sub(/^\./, "", p); print $1, p }' >"$work/list"
-mode_of() { awk -v p="/$1" '$2 == p { print $1 }' "$work/list"; }
-
-check_eq "the game is in /usr/games" "-rwxr-xr-x" "$(mode_of usr/games/sferdoni)"
-check_eq "the record helper is in /usr/libexec/sferdoni, not set-group-id" "-rwxr-xr-x" \
-    "$(mode_of "$helper_path")"
-check_eq "the desktop entry" "-rw-r--r--" "$(mode_of "usr/share/applications/$app_id.desktop")"
-check_eq "the AppStream metadata" "-rw-r--r--" \
-    "$(mode_of "usr/share/metainfo/$app_id.metainfo.xml")"
-check_eq "the scalable icon" "-rw-r--r--" \
-    "$(mode_of "usr/share/icons/hicolor/scalable/apps/$app_id.svg")"
-check_eq "the 48x48 icon" "-rw-r--r--" "$(mode_of "usr/share/icons/hicolor/48x48/apps/$app_id.png")"
-for doc in usr/share/doc/sferdoni/copyright usr/share/doc/sferdoni/changelog.gz \
-    usr/share/man/man6/sferdoni.6.gz; do
-    check_eq "/$doc" "-rw-r--r--" "$(mode_of "$doc")"
+check_eq "the package's file name" "sferdoni_${version}_$arch.deb" "$(basename "$deb")"
+changes="$build_dir/sferdoni_${version}_$arch.changes"
+for f in "$changes" "$build_dir/sferdoni_$version.dsc" \
+    "$build_dir/sferdoni_$upstream_version.orig.tar.gz"; do
+    check "dpkg-buildpackage leaves $(basename "$f") beside the package" test -s "$f"
 done
+check_eq "the Debian version is that of the project" "$upstream_version" "${version%-*}"
 
-check_eq "nothing is set-group-id or set-user-id" "" \
-    "$(awk '$1 ~ /^...[sS]/ || $1 ~ /^......[sS]/ { print $2 }' "$work/list")"
-check_eq "nothing is writable by group or others" "" \
-    "$(awk '$1 !~ /^l/ && ($1 ~ /^.....w/ || $1 ~ /^........w/) { print $2 }' "$work/list")"
-check_eq "everything lies under /usr" "" "$(awk '$2 !~ /^\/usr(\/|$)/ { print $2 }' "$work/list")"
-check_eq "everything belongs to root/root" "" \
-    "$(dpkg-deb -c "$deb" | awk '$2 != "root/root" { print $6 }')"
+# The paths that the build compiled in, from its CMake cache: every other copy must agree.
+cache="$(echo "$build_dir/sferdoni-$upstream_version"/obj-*/CMakeCache.txt)"
+cached() { sed -n "s/^$1:[A-Z]*=//p" "$cache"; }
+record_dir="$(cached SFERDONI_SHARED_RECORD_DIR)"
+helper_path="$(cached SFERDONI_RECORD_HELPER)"
+helper_path="${helper_path#/}"
+check "the build's CMake cache gives the record directory and the helper" \
+    test -n "$record_dir" -a -n "$helper_path"
 
-# --- the control fields and scripts ------------------------------------------------------------
-
-field() { dpkg-deb -f "$deb" "$1"; }
-check_eq "Package" sferdoni "$(field Package)"
-check_eq "Version" "$version" "$(field Version)"
-check_eq "Section" games "$(field Section)"
-check_eq "Maintainer" "Sferdoni developers <dev@sferdoni.invalid>" "$(field Maintainer)"
-check_eq "Architecture" "$(dpkg --print-architecture)" "$(field Architecture)"
-check "the description's first line is in English" \
-    grep -q "plane angles" <<<"$(field Description | head -n 1)"
-
-# Each name as a whole entry of the comma-separated list, with or without a version.
-depends="$(field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')"
-for dependency in libqt6svg6 qt6-translations-l10n fonts-liberation fonts-lato \
-    libqt6core6 libqt6gui6 libqt6widgets6 libc6 libstdc++6; do
-    check "Depends names $dependency" grep -qx "$dependency" <<<"$depends"
-done
-check "Depends gives the Qt libraries a version (from dpkg-shlibdeps)" \
-    grep -Eq 'libqt6core6 \(>= 6\.[0-9.]+\)' <<<"$(field Depends)"
-
-dpkg-deb -e "$deb" "$work/control"
-posix_sh_with_set_e() {
-    [[ "$(head -n 1 "$1")" == "#!/bin/sh" ]] && grep -qx 'set -e' "$1" && sh -n "$1"
-}
-for script in postinst postrm; do
-    check "$script is executable" test -x "$work/control/$script"
-    check "$script is POSIX sh with set -e" posix_sh_with_set_e "$work/control/$script"
-done
-check "postinst names the helper's installed path" grep -qF "/$helper_path" "$work/control/postinst"
-check "postrm removes the record directory only on purge" grep -qx "    rm -rf $record_dir" \
-    <<<"$(awk '/^purge\)/,/;;/' "$work/control/postrm")"
-check_eq "postrm removes nothing else" 1 "$(grep -Ec '(^|[;&|[:space:]])rm ' "$work/control/postrm")"
-
-# --- the extracted files -----------------------------------------------------------------------
-
-root="$work/root"
-dpkg-deb -x "$deb" "$root"
-desktop="$root/usr/share/applications/$app_id.desktop"
-metainfo="$root/usr/share/metainfo/$app_id.metainfo.xml"
-svg="$root/usr/share/icons/hicolor/scalable/apps/$app_id.svg"
-png="$root/usr/share/icons/hicolor/48x48/apps/$app_id.png"
-for f in "$root/usr/games/sferdoni" "$root/$helper_path" "$desktop" "$metainfo" "$svg" "$png"; do
-    check "extracted ${f#"$root"}" test -s "$f"
-done
-
-# desktop-file-validate reports errors and warnings; hints (such as two main categories,
-# Game and Education) are allowed.
-# validated COMMAND... : COMMAND succeeds and prints no line matching $bad.
-validated() {
-    local output status
-    output="$("$@" 2>&1)"
-    status=$?
-    [[ -z "$output" ]] || printf '%s\n' "$output" | sed 's/^/# /'
-    ((status == 0)) && ! grep -Eq "$bad" <<<"$output"
-}
-bad=': (error|warning):'
-check "desktop-file-validate accepts the desktop entry" validated desktop-file-validate "$desktop"
-bad='^[EW]:'
-check "appstreamcli validate accepts the metadata" \
-    validated appstreamcli validate --no-net "$metainfo"
-
-desktop_key() { sed -n "s/^$1=//p" "$desktop"; }
-check_eq "the desktop entry starts the installed game" /usr/games/sferdoni "$(desktop_key Exec)"
-check_eq "the desktop entry asks for startup notification" true "$(desktop_key StartupNotify)"
-check_eq "the desktop entry names the window's class" sferdoni "$(desktop_key StartupWMClass)"
-check_eq "the desktop entry's icon is the installed one" "$app_id" "$(desktop_key Icon)"
-check_eq "the desktop entry is not for a terminal" false "$(desktop_key Terminal)"
-check "the desktop entry has a name in Italian" grep -q '^Name\[it\]=' "$desktop"
-check "the desktop entry has a comment in Italian" grep -q '^Comment\[it\]=' "$desktop"
-check "the desktop entry is a game for children" grep -Eq '^Categories=Game;KidsGame;' "$desktop"
-
-check "the metadata's id is the desktop id" grep -q "<id>$app_id</id>" "$metainfo"
-check "the metadata launches the desktop entry" \
-    grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo"
-check "the metadata provides the binary" grep -q "<binary>sferdoni</binary>" "$metainfo"
-check "the metadata's release is the project version" \
-    grep -q "<release version=\"$version\"" "$metainfo"
-check "the metadata has an Italian description" grep -q '<p xml:lang="it">' "$metainfo"
-check "the metadata has an OARS rating" grep -q '<content_rating type="oars-1.1"' "$metainfo"
-
-check "the scalable icon is the game's own picture" cmp -s "$svg" "$source_dir/ui/icons/app.svg"
-check "the 48x48 icon is a 48 x 48 PNG" grep -q "PNG image data, 48 x 48" <<<"$(file "$png")"
-check "the game is an ELF executable" grep -q "ELF" <<<"$(file -L "$root/usr/games/sferdoni")"
-
-doc="$root/usr/share/doc/sferdoni"
-check "the copyright file is machine-readable" \
-    grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
-    <<<"$(head -n 1 "$doc/copyright")"
-check "the copyright file gives GPL-3+" grep -qx 'License: GPL-3+' "$doc/copyright"
-check "COPYING is the GPL version 3" cmp -s "$source_dir/COPYING" /usr/share/common-licenses/GPL-3
-check_eq "the changelog's last entry is this version" "sferdoni ($version) " \
-    "$(gzip -dc "$doc/changelog.gz" | head -n 1 | sed 's/[^)]*$/ /')"
-check "the manual page is of this version" \
-    grep -q "^\.TH SFERDONI 6 .*\"sferdoni $version\"" <<<"$(gzip -dc "$root/usr/share/man/man6/sferdoni.6.gz")"
-
-# lintian (which also formats the manual page): no error and no warning; informational and
-# pedantic tags are printed, not failed.
-check "lintian reports no error and no warning" validated lintian --info --pedantic "$deb"
-
-# The five checks of Debian's hardening. Control flow protection is left out: Debian 12's own
-# start files lack it, so no program of it has it. The game calls read, memcpy and memmove
-# only where the compiler knows no buffer size, so none can become its checking variant; that
-# it was compiled with _FORTIFY_SOURCE=2 is checked on the build instead.
-check "hardening-check passes on the helper" \
-    validated hardening-check --nocfprotection "$root/$helper_path"
-check "hardening-check passes on the game (fortification apart)" \
-    validated hardening-check --nocfprotection --nofortify "$root/usr/games/sferdoni"
-fortified_everywhere() {
-    local all
-    all="$(grep -c '"command":' "$1")" && ((all > 0)) &&
-        ((all == $(grep -c -- '-D_FORTIFY_SOURCE=2' "$1")))
-}
-check "every source was compiled with _FORTIFY_SOURCE=2" \
-    fortified_everywhere "$build_dir/compile_commands.json"
+# shellcheck source=tests/package/contents.sh
+source "$source_dir/tests/package/contents.sh"
 
 # --- installing for real -----------------------------------------------------------------------
 
@@ -273,6 +148,9 @@ elif dpkg-query -W -f='${db:Status-Status}' sferdoni 2>/dev/null | grep -qv '^no
         "is left out"
 else
     export DEBIAN_FRONTEND=noninteractive
+    games_dir="${record_dir%/*}"
+    games_dir_made=0
+    [[ -e "$games_dir" ]] || games_dir_made=1
     installed_by_us=1
     if apt-get install -y --no-install-recommends "$deb" >"$work/apt.log" 2>&1; then
         pass "apt-get installs the package"
@@ -432,8 +310,19 @@ else
     check "saves stopped inside the lock survive the install script; a reinstall keeps the files" \
         bash "$source_dir/tests/package/setup-race.sh" --runs 30 --deb "$deb"
 
+    # The autopkgtest, with this machine as the testbed (it saves a record of its own).
+    if timeout 300 autopkgtest "$build_dir/sferdoni_$version.dsc" "$deb" -- null \
+        >"$work/autopkgtest.log" 2>&1; then
+        pass "the autopkgtest passes"
+    else
+        tail -n 40 "$work/autopkgtest.log" | sed 's/^/# autopkgtest: /'
+        fail "the autopkgtest passes"
+    fi
+
+    record="$(cat "$record_dir/ang.txt" "$record_dir/nang.txt")"
     if apt-get remove -y sferdoni >"$work/apt.log" 2>&1; then
-        check_eq "removing keeps the record" 9 "$(tr -d '\r' <"$record_dir/ang.txt")"
+        check_eq "removing keeps the record" "$record" \
+            "$(cat "$record_dir/ang.txt" "$record_dir/nang.txt")"
         check "removing takes away the game" test ! -e /usr/games/sferdoni
     else
         cat "$work/apt.log"
@@ -442,6 +331,9 @@ else
     if apt-get purge -y sferdoni >"$work/apt.log" 2>&1; then
         installed_by_us=0
         check "purging takes away the record" test ! -e "$record_dir"
+        if ((games_dir_made)); then
+            check "purging takes away $games_dir, which installing made" test ! -e "$games_dir"
+        fi
         check_eq "purging leaves nothing of the package" not-installed \
             "$(dpkg-query -W -f='${db:Status-Status}' sferdoni 2>/dev/null || echo not-installed)"
     else

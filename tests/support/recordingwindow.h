@@ -2,8 +2,9 @@
 #pragma once
 
 // A stand-in for the main window that records what the game does to it, in order, and answers
-// the boxes from a script.
+// the boxes from a script; with scripted random numbers and record, a table to play a game on.
 
+#include "game.h"
 #include "gamewindow.h"
 #include "randomsource.h"
 #include "recordstore.h"
@@ -157,8 +158,8 @@ class FakeRecordStore : public RecordStore
 public:
     QString score;
     QString name;
-    std::optional<QString> loadError;
-    std::optional<QString> saveError;
+    std::optional<RecordProblem> loadProblem;
+    std::optional<RecordProblem> saveProblem;
     bool higherSavedMeanwhile = false;
     int saves = 0;
 
@@ -166,12 +167,13 @@ public:
 
     LoadedRecord load() override
     {
-        return loadError ? LoadedRecord{{}, {}, loadError} : LoadedRecord{score, name, {}};
+        return loadProblem ? LoadedRecord{{}, {}, loadProblem} : LoadedRecord{score, name, {}};
     }
-    SaveResult save(const QString &newScore, const QString &newName, QString &error) override
+    SaveResult save(const QString &newScore, const QString &newName,
+                    RecordProblem &problem) override
     {
-        if (saveError) {
-            error = *saveError;
+        if (saveProblem) {
+            problem = *saveProblem;
             return SaveResult::Failed;
         }
         if (higherSavedMeanwhile)
@@ -181,4 +183,13 @@ public:
         name = newName + QStringLiteral("\r\n");
         return SaveResult::Saved;
     }
+};
+
+// A game over a recording window, scripted random numbers and a record kept in memory.
+struct GameTable
+{
+    RecordingWindow window;
+    ScriptedRandom random;
+    FakeRecordStore record;
+    Game game{window, random, record};
 };

@@ -16,7 +16,7 @@
 // the program runs with privilege, that is when its effective user or group differs from the
 // real one.
 //
-// read does what a game does at its start (RecordDirectory::load()): it never waits for another
+// read does what a game does at its start (RecordFiles::load()): it never waits for another
 // game's lock. save reads its request from standard input, at most recordprotocol::maxRequest
 // bytes up to its end, and refuses anything else with exit status 65 before any file is touched.
 // The requests, the replies and the exit statuses are those of protocol.h. Messages about wrong
@@ -26,7 +26,6 @@
 #include "recordfiles.h"
 #include "setup.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -74,36 +73,19 @@ int answer(const Reply &reply)
     return writeAll(STDOUT_FILENO, reply.text) ? reply.status : OutputError;
 }
 
-// All of standard input, or false when it holds more than maxRequest bytes or cannot be read.
-bool readInput(std::string &input)
-{
-    char buffer[4096];
-    while (input.size() <= maxRequest) {
-        const size_t wanted = std::min(sizeof buffer, maxRequest + 1 - input.size());
-        const ssize_t n = ::read(STDIN_FILENO, buffer, wanted);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0)
-            return true;
-        input.append(buffer, size_t(n));
-    }
-    return false;
-}
-
-int runSave(recordfiles::RecordDirectory &directory)
+int runSave(recordfiles::RecordFiles &files)
 {
     std::string input;
     std::string_view score;
     std::string_view name;
-    if (!readInput(input) || !decodeSaveRequest(input, score, name)) {
+    // All of standard input: no more than a request can be.
+    if (recordfiles::readBounded(STDIN_FILENO, maxRequest, "", input) ||
+        !decodeSaveRequest(input, score, name)) {
         complain("save expects a score of 1 to 9 digits and a name of one line");
         return BadInput;
     }
     SaveReply saved;
-    saved.outcome = directory.save(score, name, saved.problem);
+    saved.outcome = files.save(score, name, saved.problem);
     return answer(encodeSaved(saved));
 }
 
@@ -146,7 +128,7 @@ int main(int argc, char *argv[])
         return BadUsage;
     }
 
-    recordfiles::RecordDirectory files(directory, fileMode);
+    recordfiles::RecordFiles files(directory, {.fileMode = fileMode});
     const std::string_view command = argv[next];
     if (command == "read")
         return answer(encodeLoaded(files.load()));

@@ -2,6 +2,7 @@
 #include "setup.h"
 
 #include "fileaccess.h"
+#include "protocol.h"
 #include "recordfiles.h"
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
+#include <iterator>
 #include <pwd.h>
 #include <random>
 #include <string>
@@ -20,13 +22,10 @@
 namespace {
 
 using recordfiles::Fd;
-
-enum SetupStatus {
-    SetupDone = 0,
-    SetupFailed = 2,
-    SetupBadUsage = 64,
-    SetupRefused = 77,
-};
+using recordprotocol::BadUsage;
+using recordprotocol::Done;
+using recordprotocol::Failed;
+using recordprotocol::Refused;
 
 struct Wanted
 {
@@ -70,14 +69,29 @@ bool parseId(const char *text, bool group, unsigned &id)
     return entry != nullptr;
 }
 
-bool parseWanted(char *argv[], Wanted &wanted)
+// A record file, as the core names it, and what set-up wants of it.
+struct WantedFile
 {
+    const char *name;
+    Wanted wanted;
+};
+
+// The words OWNER GROUP MODE of one triple.
+constexpr int tripleWords = 3;
+
+// Takes one triple from the front of args.
+bool takeWanted(char **&args, Wanted &wanted)
+{
+    const char *ownerWord = args[0];
+    const char *groupWord = args[1];
+    const char *modeWord = args[2];
+    args += tripleWords;
     unsigned owner = 0;
     unsigned group = 0;
     char *end = nullptr;
-    const unsigned long mode = std::strtoul(argv[2], &end, 8);
-    if (!parseId(argv[0], false, owner) || !parseId(argv[1], true, group) || argv[2][0] == '\0' ||
-        *end != '\0' || mode > 07777)
+    const unsigned long mode = std::strtoul(modeWord, &end, 8);
+    if (!parseId(ownerWord, false, owner) || !parseId(groupWord, true, group) ||
+        modeWord[0] == '\0' || *end != '\0' || mode > 07777)
         return false;
     wanted = Wanted{uid_t(owner), gid_t(group), mode_t(mode)};
     return true;
@@ -309,15 +323,18 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
 {
     if (::getuid() != 0 || ::geteuid() != 0) {
         std::fputs("sferdoni-record: setup is for root only\n", stderr);
-        return SetupRefused;
+        return Refused;
     }
-    Wanted wanted[3];
-    if (argc != 9 || !parseWanted(argv, wanted[0]) || !parseWanted(argv + 3, wanted[1]) ||
-        !parseWanted(argv + 6, wanted[2])) {
-        std::fputs("usage: sferdoni-record setup OWNER GROUP MODE (for the directory, ang.txt "
-                   "and nang.txt)\n",
-                   stderr);
-        return SetupBadUsage;
+    Wanted directory;
+    WantedFile files[] = {{recordfiles::scoreFile, {}}, {recordfiles::nameFile, {}}};
+    char **args = argv;
+    if (argc != tripleWords * int(1 + std::size(files)) || !takeWanted(args, directory) ||
+        !takeWanted(args, files[0].wanted) || !takeWanted(args, files[1].wanted)) {
+        std::fprintf(stderr,
+                     "usage: sferdoni-record setup OWNER GROUP MODE (for the directory, %s and "
+                     "%s)\n",
+                     recordfiles::scoreFile, recordfiles::nameFile);
+        return BadUsage;
     }
     ::umask(022);
 
@@ -326,43 +343,42 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
     const std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
     if (slash == std::string::npos || slash == 0 || base.empty()) {
         report(path, "not an absolute path below a directory");
-        return SetupFailed;
+        return Failed;
     }
     const Fd parent = openParent(path.substr(0, slash));
     if (!parent.valid())
-        return SetupFailed;
+        return Failed;
     if (::mkdirat(parent.get(), base.c_str(), 0700) != 0 && errno != EEXIST) {
         failed(path, "mkdir");
-        return SetupFailed;
+        return Failed;
     }
     const Fd dir(
         ::openat(parent.get(), base.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir.valid()) {
         failed(path, "open");
-        return SetupFailed;
+        return Failed;
     }
-    if (!apply(dir.get(), wanted[0], path))
-        return SetupFailed;
+    if (!apply(dir.get(), directory, path))
+        return Failed;
 
-    const char *const names[] = {recordfiles::scoreFile, recordfiles::nameFile};
     bool wanting = false;
-    for (int i = 0; i < 2; ++i)
-        wanting = wanting || needsSetUp(dir.get(), path + "/" + names[i], names[i], wanted[i + 1]);
+    for (const WantedFile &file : files)
+        wanting = wanting || needsSetUp(dir.get(), path + "/" + file.name, file.name, file.wanted);
     if (!wanting)
-        return SetupDone;
+        return Done;
 
     bool done = true;
     if (recordfiles::lockDirectory(dir.get(), recordfiles::lockWaitMs)) {
         // Replacing a file now could undo a save that goes on later, or pair its score with
         // another name. The next save, which holds the lock, puts in place what it writes.
-        for (int i = 0; i < 2; ++i)
+        for (const WantedFile &file : files)
             done =
-                createIfMissing(dir.get(), path + "/" + names[i], names[i], wanted[i + 1]) && done;
+                createIfMissing(dir.get(), path + "/" + file.name, file.name, file.wanted) && done;
         report(path, "another program holds the record's lock; the record files there are "
                      "left as they are");
-        return done ? SetupDone : SetupFailed;
+        return done ? Done : Failed;
     }
-    for (int i = 0; i < 2; ++i)
-        done = setUpFile(dir.get(), path + "/" + names[i], names[i], wanted[i + 1]) && done;
-    return done ? SetupDone : SetupFailed;
+    for (const WantedFile &file : files)
+        done = setUpFile(dir.get(), path + "/" + file.name, file.name, file.wanted) && done;
+    return done ? Done : Failed;
 }

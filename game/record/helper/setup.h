@@ -6,7 +6,8 @@
 //
 //     sferdoni-record setup  OWNER GROUP MODE  OWNER GROUP MODE  OWNER GROUP MODE
 //
-// The three triples are for the directory, ang.txt and nang.txt, in that order, as
+// The three triples are for the directory, then the score file and the name file of
+// recordfiles (ang.txt and nang.txt), in that order, as
 // dpkg-statoverride lists them: OWNER and GROUP are names or numbers ("#" in front allowed),
 // MODE is octal.
 //
@@ -25,12 +26,13 @@
 // becomes an empty record file; a directory found there is an error. An entry that changes
 // while set-up looks at it is looked at again, and left as it is when it keeps changing.
 //
-// The lock is waited for up to 3 s. When another process keeps it (a helper its user stopped),
-// set-up only creates a missing record file (made whole under another name and linked in, which
-// replaces nothing), leaves every other entry as it is, says so in one line and succeeds: the
-// next save puts its own files in place. Other entries of the directory, the staging names of
-// the saves among them, are left alone.
+// The lock is waited for as long as a save waits (recordfiles::lockWaitMs). When another process
+// keeps it (a helper its user stopped), set-up only creates a missing record file (made whole under
+// another name and linked in, which replaces nothing), leaves every other entry as it is, says so
+// in one line and succeeds: the next save puts its own files in place. Other entries of the
+// directory, the staging names of the saves among them, are left alone.
 //
-// Exit status: 0 done; 2 failed (a message on standard error names the path and the cause);
-// 64 wrong arguments; 77 when the real or effective user is not root.
+// Exit status, one of recordprotocol's: Done; Failed (a message on standard error names the path
+// and the cause); BadUsage for wrong arguments; Refused when the real or effective user is not
+// root.
 int runSetup(const char *recordDirectory, int argc, char *argv[]);
