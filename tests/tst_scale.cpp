@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
 #include <QTest>
 #include <qdrawutil.h>
 
@@ -41,6 +42,30 @@ private slots:
         // Logical sizes stay as designed.
         QCOMPARE(form.clientArea()->size(), QSize(723, 587));
         QCOMPARE(form.option(1)->geometry(), QRect(8, 496, 105, 73));
+    }
+
+    // However large the window is for the screen, its top-left corner (its title bar, its menu)
+    // is on the screen; along a side where it fits, it is centred.
+    void theWindowOpensWithItsTopLeftCornerOnTheScreen()
+    {
+        Form1 form;
+        form.showCentred();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QRect available = form.screen()->availableGeometry();
+        const QRect frame = form.frameGeometry();
+        qInfo() << "window" << frame << "on" << available;
+        QVERIFY(available.contains(frame.topLeft()));
+        // Centred as its client area, within the frame's edges.
+        if (frame.width() <= available.width())
+            QVERIFY(std::abs(frame.center().x() - available.center().x()) <=
+                    frame.width() - form.width());
+        else
+            QCOMPARE(frame.left(), available.left());
+        if (frame.height() <= available.height())
+            QVERIFY(std::abs(frame.center().y() - available.center().y()) <=
+                    frame.height() - form.height());
+        else
+            QCOMPARE(frame.top(), available.top());
     }
 
     void theSectorStaysCentredOnItsDisc()

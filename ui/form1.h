@@ -7,14 +7,15 @@
 #include <QWidget>
 
 #include <array>
+#include <vector>
 
 class Canvas;
 class ClientArea;
 class GraphicalButton;
 class MenuStrip;
 class Narrator;
+class QAbstractButton;
 class QLabel;
-class QPushButton;
 class TextLabel;
 
 // The game's one window: the drawing, the answer buttons Option1(1..6), the labels, the hidden
@@ -48,7 +49,7 @@ public:
     void setTimerEnabled(bool enabled) override;
     void endProgram() override;
 
-    // Shows the window in the middle of the screen.
+    // Shows the window in the middle of the screen, or from its top-left corner when it is larger.
     void showCentred();
 
     // The parts of the window, for the wiring and for tests.
@@ -80,8 +81,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildLightweightControls();
-    void buildWindowedControls();
+    void buildShapesAndLabels();
+    void buildButtons();
     void buildMenu();
     void selectOption(int index);
     void paintOnlyUncovered();
@@ -93,7 +94,7 @@ private:
     std::array<GraphicalButton *, 7> m_options{}; // Option1(1..6); index 0 is left out
     std::array<TextLabel *, 7> m_labels{};        // by Label
     std::array<const QString *, 7> m_spoken{};    // what a screen reader says of each, by Label
-    QPushButton *m_command1 = nullptr;
-    Narrator *m_narrator = nullptr;       // what assistive technology hears besides the controls
-    std::array<QWidget *, 4> m_covered{}; // the controls that answer buttons may cover
+    QAbstractButton *m_command1 = nullptr;
+    Narrator *m_narrator = nullptr;   // what assistive technology hears besides the controls
+    std::vector<QWidget *> m_covered; // the buttons that answer buttons may cover
 };

@@ -20,6 +20,17 @@ QString nameOf(const QWidget *w)
                        : w->objectName();
 }
 
+QWidget *control(const QWidget *area, const QString &name, int index)
+{
+    const auto found = area->findChildren<QWidget *>(name);
+    for (QWidget *w : found) {
+        const QVariant i = w->property("index");
+        if (index < 0 ? !i.isValid() : i.isValid() && i.toInt() == index)
+            return w;
+    }
+    return nullptr;
+}
+
 QStringList boxTexts(const RecordingWindow &window)
 {
     QStringList texts;

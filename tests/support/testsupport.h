@@ -20,6 +20,8 @@ float rFor(int amplitude, int lowest = 1);
 
 // A control by its designer name, with its index when it is one of an array: "Option1(3)".
 QString nameOf(const QWidget *w);
+// The control of that name (and, in a control array, that index) among the children of area.
+QWidget *control(const QWidget *area, const QString &name, int index = -1);
 
 // Counts the paint events a widget receives.
 class PaintCounter : public QObject
