@@ -305,6 +305,7 @@ void Form1::showCentred()
 void Form1::showMessage(const QString &text, MessageIcon icon, const QString &title)
 {
     QMessageBox box(boxParent());
+    keepOnScreen(&box);
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);
     // A box reads left to right, as Italian does, even when its text begins with a name written
@@ -336,6 +337,7 @@ void Form1::showMessage(const QString &text, MessageIcon icon, const QString &ti
 QString Form1::inputBox(const QString &prompt, const QString &title)
 {
     QInputDialog box(boxParent());
+    keepOnScreen(&box);
     box.setWindowTitle(title);
     box.setLabelText(prompt);
     box.setInputMode(QInputDialog::TextInput);
