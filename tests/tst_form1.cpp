@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clientarea.h"
+#include "colors.h"
 #include "controls.h"
 #include "form1.h"
 #include "keeponscreen.h"
@@ -19,19 +20,6 @@
 #include <QToolTip>
 
 namespace {
-
-// The contrast of two colours, as WCAG 2 measures it.
-double contrast(const QColor &a, const QColor &b)
-{
-    const auto luminance = [](const QColor &c) {
-        const auto lin = [](double v) {
-            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 
 // How thick, at its thinnest, the band of pixels that changed at least 3:1 is along the edges of
 // r: counted over the `depth` pixels just outside r when outward, just inside it otherwise.

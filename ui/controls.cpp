@@ -14,25 +14,6 @@
 #include <cmath>
 #include <utility>
 
-namespace {
-
-// The relative luminance of a colour and the contrast of two, as WCAG 2 defines them.
-double luminance(const QColor &c)
-{
-    const auto channel = [](double v) {
-        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-}
-
-double contrast(const QColor &a, const QColor &b)
-{
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-} // namespace
-
 QColor ringColorAgainst(const QColor &first, const QColor &second)
 {
     const QColor black(Qt::black), white(Qt::white);
