@@ -70,9 +70,21 @@ MenuStripItem::MenuStripItem(const QString &caption, MenuStrip *strip)
 
 QSize MenuStripItem::sizeHint() const
 {
-    const QFontMetrics fm(font());
-    return {fm.size(Qt::TextSingleLine, text()).width() + 2 * kHorizontalPadding,
-            fm.height() + kVerticalPadding};
+    // Measured once per font: the window's layout asks for it many times as it starts, and an
+    // item's caption never changes.
+    if (!m_hint.isValid()) {
+        const QFontMetrics fm(font());
+        m_hint = {fm.size(Qt::TextSingleLine, text()).width() + 2 * kHorizontalPadding,
+                  fm.height() + kVerticalPadding};
+    }
+    return m_hint;
+}
+
+void MenuStripItem::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        m_hint = QSize();
+    QAbstractButton::changeEvent(event);
 }
 
 void MenuStripItem::setSelected(bool selected)

@@ -20,6 +20,7 @@ public:
     bool isSelected() const { return m_selected; }
 
 protected:
+    void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
@@ -31,6 +32,7 @@ private:
 
     MenuStrip *m_strip;
     bool m_selected = false;
+    mutable QSize m_hint;
 };
 
 // The window's menu bar: its items sit directly on the bar and wrap onto further rows when they
