@@ -183,13 +183,18 @@ bool BoxAnswerer::eventFilter(QObject *watched, QEvent *event)
                 // As soon as the player could see it.
                 QMetaObject::invokeMethod(this, answer, Qt::QueuedConnection);
             } else if (!box->property("benchWatched").toBool()) {
-                // A box that is never painted is answered anyway, later, with a warning.
+                // A box that is never painted is answered anyway, later, with a warning. The
+                // timer goes with the box: pending timers of boxes long closed would add up to
+                // memory that the game never holds (megabytes over a fast game).
                 box->setProperty("benchWatched", true);
-                QTimer::singleShot(2000, this, [answer, guard] {
+                auto *late = new QTimer(box);
+                late->setSingleShot(true);
+                connect(late, &QTimer::timeout, this, [answer, guard] {
                     if (guard && !guard->property("benchAnswered").toBool())
                         std::fprintf(stderr, "warning: a box was never painted\n");
                     answer();
                 });
+                late->start(2000);
             }
         }
     }
