@@ -79,7 +79,7 @@ private slots:
         const auto sp = QStyle::StandardPixmap(which);
         const QIcon expected = plain->standardIcon(sp);
         const QIcon icon = ours->standardIcon(sp);
-        for (qreal dpr : {1.0, 1.5, 2.0}) {
+        for (qreal dpr : {1.0, 1.25, 1.5, 2.0}) {
             for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled})
                 QVERIFY(painted(icon, size, dpr, mode) == painted(expected, size, dpr, mode));
         }
