@@ -2,11 +2,14 @@
 // The window at the screen's scale (run with QT_SCALE_FACTOR 1, 1.25, 1.5 and 2): the drawing is
 // painted at the screen's resolution, the layout scales as a whole, the sector stays centred.
 
+#include "boxtext.h"
 #include "clientarea.h"
 #include "controls.h"
 #include "form1.h"
+#include "texts.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
@@ -182,6 +185,34 @@ private slots:
         QVERIFY(frameThenBackground(w - 1, 2, -1, 0));
         QVERIFY(frameThenBackground(2, 0, 0, 1));
         QVERIFY(frameThenBackground(2, h - 1, 0, -1));
+    }
+
+    // A box sized with its text as plain text, then made selectable, is the box Qt makes with a
+    // selectable text throughout: the same size and pixels, wrapped or not, and selectable.
+    void aBoxSizedAsPlainTextLooksTheSame_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("help, wrapped") << texts::helpText;
+        QTest::newRow("short") << texts::correct;
+        QTest::newRow("long name") << texts::startTitle.repeated(4) + texts::greetingEnd;
+    }
+    void aBoxSizedAsPlainTextLooksTheSame()
+    {
+        QFETCH(QString, text);
+        QImage images[2];
+        for (bool plainWhileSizing : {false, true}) {
+            QMessageBox box(QMessageBox::Information, texts::helpTitle, text, QMessageBox::Ok);
+            box.setTextFormat(Qt::PlainText);
+            if (plainWhileSizing)
+                selectableOncePainted(&box);
+            box.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&box));
+            images[plainWhileSizing] = box.grab().toImage();
+            const auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label && label->textInteractionFlags() & Qt::TextSelectableByMouse);
+        }
+        QCOMPARE(images[1].size(), images[0].size());
+        QCOMPARE(images[1], images[0]);
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "accessibility.h"
 #include "boxicons.h"
+#include "boxtext.h"
 #include "clientarea.h"
 #include "colors.h"
 #include "controls.h"
@@ -327,6 +328,7 @@ void Form1::showMessage(const QString &text, MessageIcon icon, const QString &ti
     if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
         grid->addItem(new QSpacerItem(260, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
+    selectableOncePainted(&box);
     // Its controls' requests to be polished, still waiting, are handled now: handled once the box
     // shows, they would make it size itself, and lay its text out, all over again.
     for (QWidget *control : box.findChildren<QWidget *>())
