@@ -92,6 +92,7 @@ private slots:
     void eachAnswerButtonTellsTheAmplitude()
     {
         Form1 form;
+        QAccessible::setActive(true); // a screen reader listens
         ScriptedRandom random;
         random.numbers = {rFor(135), rFor(90), rFor(20, 0), rFor(300)};
         FakeRecordStore record;
@@ -121,6 +122,7 @@ private slots:
     void theWindowTellsTheAngleAskedFirst()
     {
         Form1 form;
+        QAccessible::setActive(true); // a screen reader listens
         ScriptedRandom random;
         random.numbers = {rFor(135), rFor(135), rFor(20, 0), rFor(300)};
         FakeRecordStore record;
@@ -147,6 +149,15 @@ private slots:
         game.nuovoangolo();
         QVERIFY(amplitudeAmongFirstWords());
         QCOMPARE(form.windowTitle(), title);
+
+        // A screen reader started in the middle of a game hears the angle asked now.
+        QAccessible::setActive(false);
+        game.nuovoturno();
+        QAccessible::setActive(true);
+        QVERIFY(amplitudeAmongFirstWords());
+        QVERIFY(accessible(form.option(1))
+                    ->text(QAccessible::Description)
+                    .contains(form.labelText(Label::lblangolo)));
     }
 
     // The keyboard-only buttons say what they do with the amplitude asked, and what a press did
@@ -164,6 +175,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(bool, newAngle);
         Form1 form;
+        QAccessible::setActive(true); // a screen reader listens
         ScriptedRandom random;
         random.numbers = {rFor(135), rFor(300), rFor(20, 0)};
         FakeRecordStore record;

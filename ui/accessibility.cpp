@@ -345,6 +345,13 @@ Narrator::Narrator(Form1 &form) : QObject(form.clientArea()), m_form(form)
     announceAfter(&Form1::command4Clicked, texts::spokenNewTurnDone);
     announceAfter(&Form1::command2Clicked, texts::spokenPracticeDrawn);
     describeKeyboardButtons();
+    m_listening = QAccessible::isActive();
+    QAccessible::installActivationObserver(this);
+}
+
+Narrator::~Narrator()
+{
+    QAccessible::removeActivationObserver(this);
 }
 
 QList<QObject *> Narrator::partsOf(const QObject *container) const
@@ -402,14 +409,10 @@ void Narrator::labelChanged(Label which, const QString &text)
         // A new angle: the window's short name counts it, so that an angle of the same
         // amplitude is heard as a new one, and the amplitude comes right after it.
         ++m_angles;
-        m_form.setAccessibleName(texts::spokenWindow.arg(m_angles).arg(amplitude()));
-        const QString answerDescription = texts::spokenAnswerAmplitude.arg(amplitude());
-        for (int i = 1; i <= 6; ++i)
-            m_form.option(i)->setAccessibleDescription(answerDescription);
-        describeKeyboardButtons();
-        QAccessibleEvent event(QAccessible::queryAccessibleInterface(m_drawing),
-                               QAccessible::DescriptionChanged);
-        QAccessible::updateAccessibility(&event);
+        // Of a turn's own work the costliest part, and only ever heard: done while assistive
+        // technology listens, and as soon as it starts listening.
+        if (m_listening)
+            nameTheAngle();
         return;
     }
     case Label::lblnome:
@@ -430,6 +433,25 @@ void Narrator::labelChanged(Label which, const QString &text)
     statusChanged();
 }
 
+void Narrator::accessibilityActiveChanged(bool active)
+{
+    m_listening = active;
+    if (active && m_angles > 0)
+        nameTheAngle();
+}
+
+void Narrator::nameTheAngle()
+{
+    m_form.setAccessibleName(texts::spokenWindow.arg(m_angles).arg(amplitude()));
+    const QString answerDescription = texts::spokenAnswerAmplitude.arg(amplitude());
+    for (int i = 1; i <= 6; ++i)
+        m_form.option(i)->setAccessibleDescription(answerDescription);
+    describeKeyboardButtons();
+    QAccessibleEvent event(QAccessible::queryAccessibleInterface(m_drawing),
+                           QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
 void Narrator::describeKeyboardButtons()
 {
     m_go->setAccessibleDescription(texts::spokenGo.arg(amplitude()));
@@ -441,6 +463,8 @@ void Narrator::describeKeyboardButtons()
 // one of its facts changes, the clock's every second included.
 void Narrator::statusChanged()
 {
+    if (!m_listening)
+        return; // nobody to tell: what it says is read from the game when asked
     QAccessibleEvent event(QAccessible::queryAccessibleInterface(m_statusBar),
                            QAccessible::NameChanged);
     QAccessible::updateAccessibility(&event);

@@ -3,6 +3,7 @@
 
 #include "gamewindow.h"
 
+#include <QAccessible>
 #include <QList>
 #include <QObject>
 
@@ -22,11 +23,12 @@ void installAccessibleInterfaces();
 // keyboard-only button did). Nothing of it is drawn. It lives on the window's client area, whose
 // accessible children it orders: each fact once, headings with their values (the heading labels
 // themselves are left out).
-class Narrator : public QObject
+class Narrator : public QObject, private QAccessible::ActivationObserver
 {
     Q_OBJECT
 public:
     explicit Narrator(Form1 &form);
+    ~Narrator() override;
 
     // The game wrote text into a label.
     void labelChanged(Label which, const QString &text);
@@ -42,6 +44,8 @@ private:
     QString labelText(Label which) const;
     QString recordText() const;
     QString amplitude() const;
+    void accessibilityActiveChanged(bool active) override;
+    void nameTheAngle();
     void describeKeyboardButtons();
     void statusChanged();
     void announce(const QString &text);
@@ -58,5 +62,6 @@ private:
     QObject *m_announcer = nullptr;
     QList<QObject *> m_clientParts;
     int m_angles = 0;
+    bool m_listening = false; // whether assistive technology is active
     QString m_announcement;
 };
