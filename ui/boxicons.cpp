@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -83,8 +84,7 @@ public:
 private:
     const char *m_name;
     QIcon m_read; // the sizes read so far
-    std::array<bool, buttonPictureSizes.size()> m_tried{};
-    std::array<bool, buttonPictureSizes.size()> m_isRead{};
+    std::array<std::optional<bool>, buttonPictureSizes.size()> m_readable{}; // once tried
 
     // The size an icon of every size draws size from: the smallest at least as large, or else the
     // largest. An icon holding it and any others picks it too.
@@ -103,16 +103,16 @@ private:
     bool read(const QSize &size)
     {
         const std::size_t which = pick(size);
-        if (!m_tried[which]) {
-            m_tried[which] = true;
+        std::optional<bool> &readable = m_readable[which];
+        if (!readable) {
             QImageReader reader(buttonPictureFile(m_name, buttonPictureSizes[which]), "png");
             reader.setAutoDetectImageFormat(false);
             const QImage image = reader.read();
-            m_isRead[which] = !image.isNull();
-            if (m_isRead[which])
+            readable = !image.isNull();
+            if (*readable)
                 m_read.addPixmap(QPixmap::fromImage(image));
         }
-        return m_isRead[which];
+        return *readable;
     }
 };
 
