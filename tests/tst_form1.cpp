@@ -233,7 +233,9 @@ private slots:
         }
     }
 
-    void windowIsAFixedToolWindowWithTheMenuAboveTheClientArea()
+    // A plain window, which desktops focus when it opens and list in Alt+Tab, with a close box
+    // only.
+    void windowIsAFixedWindowWithTheMenuAboveTheClientArea()
     {
         Form1 form;
         form.show();
@@ -241,6 +243,7 @@ private slots:
         QVERIFY(
             form.windowTitle().startsWith(QStringLiteral("Impariamo a riconoscere gli Sferdoni")));
         const Qt::WindowFlags flags = form.windowFlags();
+        QCOMPARE(form.windowType(), Qt::Window);
         QVERIFY(flags & Qt::WindowCloseButtonHint);
         QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));

@@ -49,9 +49,11 @@ void fitToText(TextLabel *label)
 
 } // namespace
 
+// A plain top-level window with a close box only. Not a tool window: X desktops (GNOME, KDE)
+// give a utility window no keyboard focus when it opens, nor a place in Alt+Tab and the overview.
 Form1::Form1(QWidget *parent)
-    : QWidget(parent,
-              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint)
 {
     installAccessibleInterfaces();
     setObjectName(QStringLiteral("Form1"));
@@ -61,8 +63,6 @@ Form1::Form1(QWidget *parent)
     // The boxes of the start, shown before this window, carry the game's icon too.
     if (QGuiApplication::windowIcon().isNull())
         QGuiApplication::setWindowIcon(windowIcon());
-    // A tool window would not end the program when closed; this one is the program.
-    setAttribute(Qt::WA_QuitOnClose, true);
 
     m_menu = new MenuStrip(this);
     m_client = new ClientArea(clientSize, backColor, this);
