@@ -4,6 +4,7 @@
 #include "game.h"
 #include "recordlocation.h"
 #include "translations.h"
+#include "windowsystem.h"
 #include "wiring.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@ int main(int argc, char *argv[])
     // The game takes nothing from its command line, not even Qt's own options (-reverse would
     // mirror the boxes). The program's name stays: the window's class is made from it.
     int programNameOnly = std::min(argc, 1);
+    windowsystem::choose();
     QApplication app(programNameOnly, argv);
     QApplication::setApplicationName(QStringLiteral("sferdoni"));
     // Links the window to its menu entry and icon.

@@ -15,6 +15,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-svg-dev            # Qt's SVG icon engine, for the pictures at sizes not shipped drawn
     qt6-translations-l10n  # Qt's own buttons in Italian ("Annulla")
+    libwayland-dev         # to ask a Wayland desktop, before Qt starts, whether it frames windows
     fonts-liberation       # metric-compatible stand-ins for the window's fonts
     fonts-lato             # the heavy face of the clock
     fonts-dejavu-core
