@@ -10,7 +10,7 @@
 #
 # GAME defaults to build/release/sferdoni, else build/sferdoni. DIR (default: a new temporary
 # directory) receives a screenshot of the desktop at every box and the game's output. Exits 1
-# when a desktop fails, 2 when something is missing. Not part of the tests: it takes about four
+# when a desktop fails, 2 when something is missing. Not part of the tests: it takes about two
 # minutes.
 #
 # GNOME runs as `gnome-shell --headless --wayland --virtual-monitor` in a private session bus and
