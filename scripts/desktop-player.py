@@ -5,7 +5,7 @@
 # desktop sends a real keyboard's keys), asks the compositor which window has the focus and where
 # every box stands, takes screenshots, and prints one line of JSON with what it found.
 #
-#     desktop-player.py gnome|kwin xcb|wayland GAME SHOTDIR
+#     desktop-player.py gnome|kwin xcb|wayland|own GAME SHOTDIR
 #     desktop-player.py --report RESULT...     (the table of the runs, and the verdict)
 #
 # The driver sets DBUS_SESSION_BUS_ADDRESS, XDG_RUNTIME_DIR, WAYLAND_DISPLAY, DISPLAY (and
@@ -389,6 +389,8 @@ class Player:
         env = dict(os.environ, HOME=home, XDG_DATA_HOME=os.path.join(home, "data"),
                    XDG_CONFIG_HOME=os.path.join(home, "config"),
                    XDG_CACHE_HOME=os.path.join(home, "cache"), QT_QPA_PLATFORM=platform)
+        if platform == "own":  # what a player gets: the game chooses by itself
+            del env["QT_QPA_PLATFORM"]
         log = open(os.path.join(shots, "%s-%s-game.log" % (desktop, platform)), "w")
         self.proc = subprocess.Popen([game], env=env, stdout=log, stderr=log)
         result = {"desktop": desktop, "platform": platform, "focused": None,
@@ -475,12 +477,16 @@ def report(paths):
         with open(path) as f:
             lines = [line for line in f if line.startswith("{")]
         results.append(json.loads(lines[-1]) if lines else {"desktop": path, "error": "no result"})
-    results.sort(key=lambda r: (r.get("desktop"), r.get("platform") != "xcb"))
+    order = {"xcb": 0, "wayland": 1, "own": 2}
+    results.sort(key=lambda r: (r.get("desktop"), order.get(r.get("platform"), 3)))
     for r in results:
         frame = r.get("frame", "?")
-        frame_ok = frame.startswith("drawn by Qt") or (
-            "maximise" not in frame.split() and "close" in frame.split())
-        good = (r.get("focused") is True and r.get("boxes_over") is True and
+        # Wayland forced by the player where the desktop leaves Qt to draw the frame (GNOME):
+        # the game would not choose it, and the desktop places the boxes where it likes. Only
+        # the keys and the exit are judged there.
+        forced = r.get("platform") == "wayland" and frame.startswith("drawn by Qt")
+        frame_ok = forced or ("maximise" not in frame.split() and "close" in frame.split())
+        good = (r.get("focused") is True and (forced or r.get("boxes_over") is True) and
                 r.get("keys") is True and r.get("exit") == 0 and frame_ok)
         failed |= not good
         missed = [b["box"] for b in r.get("boxes", []) if not b["over"]]
@@ -491,7 +497,7 @@ def report(paths):
                      "NO: " + " ".join(missed),
                      frame if frame_ok else frame + " (wrong)",
                      {True: "yes", False: "NO"}.get(r.get("keys"), "?"),
-                     str(r.get("exit")), "ok" if good else "FAIL" + (
+                     str(r.get("exit")), ("ok (forced)" if forced else "ok") if good else "FAIL" + (
                          ": " + r["error"] if "error" in r else "")))
     widths = [max(len(row[i]) for row in rows) for i in range(len(rows[0]))]
     for row in rows:
