@@ -24,7 +24,7 @@ session=""
 # shellcheck disable=SC2317 # run by the trap
 stop() {
     if [[ -n $session ]]; then
-        # KWin is the session's only child; the bus goes with it.
+        # dbus-run-session ends the bus once KWin, the program it runs, has ended.
         local kwin
         kwin=$(pgrep -P "$session" -x kwin_wayland || true)
         if [[ -n $kwin ]]; then kill "$kwin" 2>/dev/null || true; fi
@@ -34,8 +34,8 @@ stop() {
 }
 trap stop EXIT
 
-# A copy of the program: in a container the file capability of the installed one (it asks for
-# realtime scheduling) can keep it from starting at all. The copy keeps the name kwin_wayland, the
+# A copy of the program: in a container the file capability of the installed one
+# (cap_sys_resource on Debian 12) can keep it from starting at all. The copy keeps the name kwin_wayland, the
 # only one KWin's own Qt platform plugin accepts.
 mkdir -m 0700 "$dir/bin" "$dir/runtime" "$dir/config" "$dir/data" "$dir/cache"
 cp "$installed" "$dir/bin/kwin_wayland"
