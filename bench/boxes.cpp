@@ -16,6 +16,7 @@
 #include "game.h"
 #include "menustrip.h"
 #include "translations.h"
+#include "windowsystem.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -104,6 +105,7 @@ int main(int argc, char *argv[])
     const bool help = argc > 1 && qstrcmp(argv[1], "help") == 0;
     const int count = argc > 2 ? std::max(1, std::atoi(argv[2])) : (help ? 5 : 2000);
 
+    windowsystem::choose(); // as the game does: on Wayland it decides who draws the frame
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sferdoni"));
     installItalianTranslation(app);

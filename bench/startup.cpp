@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The game's start-up, as main.cpp wires it, timed from the launch of the process to the first
 // painted frame of the main window. The name box and the greeting are answered as soon as they are
-// painted; the record lives in a temporary directory.
+// painted; the record lives in a temporary directory. Like the game, it chooses how to reach the
+// screen (windowsystem::choose()) before Qt starts.
 
 #include "benchsupport.h"
 
@@ -10,6 +11,7 @@
 #include "game.h"
 #include "recordstore.h"
 #include "translations.h"
+#include "windowsystem.h"
 #include "wiring.h"
 
 #include <QApplication>
@@ -22,6 +24,7 @@ int main(int argc, char *argv[])
     bench::restartWithLaunchTime(argv);
     const std::int64_t mainNs = bench::monotonicNs();
 
+    windowsystem::choose();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sferdoni"));
     installItalianTranslation(app);

@@ -8,6 +8,7 @@
 #include "testsupport.h"
 
 #include "clientarea.h"
+#include "windowsystem.h"
 
 #include <QApplication>
 
@@ -90,6 +91,7 @@ int main(int argc, char *argv[])
     if (argc > 1)
         count = std::max(1, std::atoi(argv[1]));
 
+    windowsystem::choose(); // as the game does: on Wayland it decides who draws the frame
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sferdoni"));
     bench::BoxAnswerer answerer(QStringLiteral("Banco"));
