@@ -13,7 +13,7 @@ set -euo pipefail
 packages=(
     build-essential cmake
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    qt6-svg-dev            # Qt's SVG icon engine, for the pictures at sizes not shipped drawn
+    qt6-svg-dev            # Qt's SVG library, which draws the pictures
     qt6-translations-l10n  # Qt's own buttons in Italian ("Annulla")
     fonts-liberation       # metric-compatible stand-ins for the window's fonts
     fonts-lato             # the heavy face of the clock
