@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs with apt-get what Sferdoni needs on Debian 12, and does nothing when all of it is
-# there. Installing needs root.
+# Installs with apt-get what Sferdoni needs on Debian 12, 13 or unstable, and does nothing when
+# all of it is there. Installing needs root.
 #
 #   bash scripts/install-deps.sh [--play] [--missing]
 #
