@@ -92,8 +92,7 @@ private slots:
             const bool ownFile = mode == QIcon::Disabled && !disabled.isEmpty();
             // A state without a file of its own: the style's version of the normal picture.
             const auto expected = [&](const QString &file) {
-                const QImage drawn =
-                    svgDrawn(QStringLiteral(":/icons/%1.svg").arg(file), size, dpr);
+                QImage drawn = svgDrawn(QStringLiteral(":/icons/%1.svg").arg(file), size, dpr);
                 if (mode == QIcon::Normal || ownFile)
                     return drawn;
                 return QApplication::style()
