@@ -97,6 +97,12 @@ build() {
         bash /root/sferdoni/scripts/build-deb.sh >/dev/null
 }
 
+# named SEVERITY...: the tags of lintian's lines of those severities, as "W: tag", once each.
+named() {
+    local IFS='|'
+    sed -nE "s/^($*): [^:]+: ([^ ]+).*/\1: \2/p" | sort -u | paste -sd' '
+}
+
 # One release: its line of results; the whole log in its folder.
 check() {
     local release="$1" dir="$cache/$1" start=$SECONDS
@@ -123,9 +129,8 @@ check() {
                 "lintian --pedantic --display-info $out/sferdoni_*.changes")" || true
             echo "$hints"
             # Errors and warnings fail; the rest is shown.
-            tags="$(grep -E '^[EW]: ' <<<"$hints" | cut -d' ' -f1,3 | sort -u | paste -sd' ')"
-            [[ -z "$tags" ]] && lintian=ok &&
-                tags="$(grep -E '^[IP]: ' <<<"$hints" | cut -d' ' -f1,3 | sort -u | paste -sd' ')"
+            tags="$(named E W <<<"$hints")"
+            [[ -z "$tags" ]] && lintian=ok && tags="$(named I P <<<"$hints")"
             echo "== autopkgtest"
             if in_root "$dir/root" sh -c "autopkgtest $out/sferdoni_*.changes -- null"; then
                 autopkgtest=ok
