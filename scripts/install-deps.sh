@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs with apt-get what Sferdoni needs on Debian 12, and does nothing when all of it is
-# there. Installing needs root.
+# Installs with apt-get what Sferdoni needs on Debian 12, 13 or unstable, and does nothing when
+# all of it is there. Installing needs root.
 #
 #   bash scripts/install-deps.sh [--play] [--missing]
 #
@@ -13,7 +13,7 @@ set -euo pipefail
 packages=(
     build-essential cmake
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    qt6-svg-dev            # Qt's SVG icon engine, for the pictures at sizes not shipped drawn
+    qt6-svg-dev            # Qt's SVG library, which draws the pictures
     qt6-translations-l10n  # Qt's own buttons in Italian ("Annulla")
     libwayland-dev         # to ask a Wayland desktop, before Qt starts, whether it frames windows
     fonts-liberation       # metric-compatible stand-ins for the window's fonts

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pictures.h"
+#include "svgpicture.h"
 
 #include <QApplication>
 #include <QIconEngine>
@@ -13,7 +14,7 @@
 #include <tuple>
 #include <utility>
 
-// The pictures live in this static library: make sure the linker keeps them.
+// The SVG files live in this static library: make sure the linker keeps them.
 static void initPictures()
 {
     static const bool registered = [] {
@@ -25,9 +26,9 @@ static void initPictures()
 
 namespace {
 
-// One picture file. The sizes the window draws at start are shipped as pixels ready to show,
-// beside the SVG file (see icons/render.cpp); any other size is drawn from the SVG file by Qt's
-// SVG icon engine, loaded only then.
+// One picture file. The sizes the window draws at start are built in as pixels ready to show,
+// drawn from the SVG file at build time (see CMakeLists.txt); any other size is drawn from the SVG
+// file when first asked for.
 class PictureFile
 {
 public:
@@ -49,14 +50,11 @@ public:
             return QPixmap::fromImage(
                 shippedImage.convertToFormat(QImage::Format_ARGB32_Premultiplied));
         }
-        if (m_svg.isNull())
-            m_svg = QIcon(QStringLiteral(":/icons/%1.svg").arg(m_name));
-        return m_svg.pixmap(size, 1.0);
+        return QPixmap::fromImage(drawSvg(QStringLiteral(":/icons/%1.svg").arg(m_name), size));
     }
 
 private:
     QString m_name;
-    QIcon m_svg; // made when first needed
 };
 
 // Draws its pictures as Qt's SVG icon engine does: the picture's own size scaled into the size
