@@ -4,6 +4,7 @@
 #include "fileaccess.h"
 #include "protocol.h"
 #include "recordfiles.h"
+#include "removal.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -193,22 +194,77 @@ Fd createFresh(int dir, const char *name, const Wanted &wanted, const std::strin
     return Fd();
 }
 
+enum class Placed {
+    Done,
+    FreshTaken,  // the fresh file was taken away before it took its place
+    NameChanged, // it took its place, but something else stands at name now
+    Failed,      // reported
+};
+
+// Puts a fresh file with content at name: renamed over whatever stands there when replacing,
+// else linked in where nothing stands (EEXIST then counts as a change). A member of the group
+// may take the fresh file away, or put another entry at name, at any moment: name must end
+// holding the fresh file, with no other link.
+Placed place(int dir, const std::string &path, const char *name, const Wanted &wanted,
+             const std::string &content, bool replace)
+{
+    std::string freshName;
+    const Fd fresh = createFresh(dir, name, wanted, path, freshName);
+    if (!fresh.valid())
+        return Placed::Failed;
+    struct stat made = {};
+    if (!recordfiles::writeAll(fresh.get(), content) || ::fsync(fresh.get()) != 0 ||
+        ::fstat(fresh.get(), &made) != 0) {
+        failed(path, "write");
+        ::unlinkat(dir, freshName.c_str(), 0);
+        return Placed::Failed;
+    }
+    const bool moved = replace ? ::renameat(dir, freshName.c_str(), dir, name) == 0
+                               : ::linkat(dir, freshName.c_str(), dir, name, 0) == 0;
+    const int error = errno;
+    // Whatever stands at the fresh name now; after a link, the file's second name.
+    if (!moved || !replace)
+        ::unlinkat(dir, freshName.c_str(), 0);
+    if (!moved) {
+        if (error == ENOENT)
+            return Placed::FreshTaken;
+        // A directory put at name meanwhile (EISDIR, ENOTEMPTY), or an entry (EEXIST).
+        if (error == EISDIR || error == ENOTEMPTY || error == EEXIST)
+            return Placed::NameChanged;
+        errno = error;
+        failed(path, replace ? "rename" : "link");
+        return Placed::Failed;
+    }
+    struct stat now = {};
+    return ::fstatat(dir, name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_ino == made.st_ino &&
+                   now.st_dev == made.st_dev && now.st_nlink == 1
+               ? Placed::Done
+               : Placed::NameChanged;
+}
+
+// How many fresh files set-up makes for one name before it leaves the name as it is.
+constexpr int maxPlacings = 8;
+
 // An empty record file at name when nothing stands there; whatever does is left alone. The file
 // is made whole under another name and linked in, which never replaces an entry.
 bool createIfMissing(int dir, const std::string &path, const char *name, const Wanted &wanted)
 {
-    struct stat entry = {};
-    if (::fstatat(dir, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
-        return true;
-    std::string freshName;
-    const Fd fresh = createFresh(dir, name, wanted, path, freshName);
-    if (!fresh.valid())
-        return false;
-    const bool linked = ::linkat(dir, freshName.c_str(), dir, name, 0) == 0 || errno == EEXIST;
-    if (!linked)
-        failed(path, "link");
-    ::unlinkat(dir, freshName.c_str(), 0);
-    return linked;
+    for (int placing = 0; placing < maxPlacings; ++placing) {
+        struct stat entry = {};
+        if (::fstatat(dir, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+            return true;
+        switch (place(dir, path, name, wanted, std::string(), false)) {
+        case Placed::Done:
+        case Placed::NameChanged:
+            return true;
+        case Placed::FreshTaken:
+            continue;
+        case Placed::Failed:
+            return false;
+        }
+    }
+    report(path, "keeps changing; it is left as it is");
+    return true;
 }
 
 // What stands at a record file's name, and what opening it gave.
@@ -269,52 +325,126 @@ bool needsSetUp(int dir, const std::string &path, const char *name, const Wanted
 // With the directory's lock held, so that no save is under way: a record file that is not as
 // wanted is replaced by a fresh file made beside it, given its owner and mode, filled with the
 // old content (when those who read the record could read it already) and renamed over the
-// name, which replaces whatever stands there without following it.
+// name, which replaces whatever stands there without following it. A file with other links
+// gives its content to a file of its own, so that what is done through another name no longer
+// changes the record.
 bool setUpFile(int dir, const std::string &path, const char *name, const Wanted &wanted)
 {
-    Look look;
-    const Seen seen = lookSteadily(dir, path, name, look);
-    if (seen == Seen::Failed)
-        return false;
-    if (seen == Seen::Changed) {
-        report(path, "keeps changing; it is left as it is");
-        return true;
-    }
-    if (!look.problem && isAsWanted(look.opened, wanted))
-        return true;
-    // What stands at the name, for the message.
-    const char *was = nullptr;
-    if (!look.missing) {
-        if (S_ISDIR(look.entry.st_mode)) {
-            report(path, "is a directory; remove it and configure the package again");
+    for (int placing = 0; placing < maxPlacings; ++placing) {
+        Look look;
+        const Seen seen = lookSteadily(dir, path, name, look);
+        if (seen == Seen::Failed)
             return false;
+        if (seen == Seen::Changed)
+            break;
+        if (!look.problem && isAsWanted(look.opened, wanted))
+            return true;
+        // What stands at the name, for the message.
+        const char *was = nullptr;
+        if (!look.missing) {
+            if (S_ISDIR(look.entry.st_mode)) {
+                report(path, "is a directory; remove it and configure the package again");
+                return false;
+            }
+            // A record that could not be read is never replaced by an empty one. (A socket
+            // cannot be opened at all.)
+            if (look.problem.kind == recordfiles::Problem::System && !misfit(look.entry)) {
+                errno = look.problem.error;
+                return failed(path, "open");
+            }
+            was = look.problem.kind == recordfiles::Problem::TooLarge
+                      ? "a file too large for a record"
+                      : misfit(look.entry);
         }
-        // A record that could not be read is never replaced by an empty one. (A socket
-        // cannot be opened at all.)
-        if (look.problem.kind == recordfiles::Problem::System && !misfit(look.entry)) {
-            errno = look.problem.error;
-            return failed(path, "open");
-        }
-        was = look.problem.kind == recordfiles::Problem::TooLarge ? "a file too large for a record"
-                                                                  : misfit(look.entry);
+        // A link, FIFO, socket or device was never read: only a regular file gives content.
+        const bool keepsContent = !look.problem && isReadableAs(look.opened, wanted);
+        if (!keepsContent)
+            look.content.clear();
+        const Placed placed = place(dir, path, name, wanted, look.content, true);
+        if (placed == Placed::Failed)
+            return false;
+        if (was && placed != Placed::FreshTaken)
+            std::fprintf(stderr, "sferdoni-record: %s was %s; it is now %s\n", path.c_str(), was,
+                         keepsContent ? "a record file of its own with the same content"
+                                      : "an empty record file");
+        if (placed == Placed::Done)
+            return true;
     }
-    if (look.problem || was || look.opened.st_nlink != 1 || !isReadableAs(look.opened, wanted))
-        look.content.clear();
-
-    std::string freshName;
-    const Fd fresh = createFresh(dir, name, wanted, path, freshName);
-    if (!fresh.valid())
-        return false;
-    if (!recordfiles::writeAll(fresh.get(), look.content) || ::fsync(fresh.get()) != 0 ||
-        ::renameat(dir, freshName.c_str(), dir, name) != 0) {
-        const bool result = failed(path, "replace");
-        ::unlinkat(dir, freshName.c_str(), 0);
-        return result;
-    }
-    if (was)
-        std::fprintf(stderr, "sferdoni-record: %s was %s; it is now an empty record file\n",
-                     path.c_str(), was);
+    report(path, "keeps changing; it is left as it is");
     return true;
+}
+
+// A file that a save staged and left when it stopped: the next save finishes or rolls back
+// that save with it. Anything else at a staging name makes every save fail.
+bool isStagedBySave(const struct stat &status, gid_t group)
+{
+    return S_ISREG(status.st_mode) && status.st_nlink == 1 && status.st_gid == group &&
+           (status.st_mode & 07777) == recordprotocol::fileMode &&
+           status.st_size <= off_t(recordfiles::maxFileSize);
+}
+
+// What stands at a staging name that no save left there, for the message; nullptr when nothing
+// or a save's file stands there.
+const char *misplaced(int dir, const char *name, gid_t group)
+{
+    struct stat status = {};
+    if (::fstatat(dir, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? nullptr : "an entry that cannot be looked at";
+    if (isStagedBySave(status, group))
+        return nullptr;
+    return S_ISREG(status.st_mode) ? "a file no save left" : misfit(status);
+}
+
+bool needsRepair(int dir, gid_t group)
+{
+    return misplaced(dir, recordfiles::stagedScore, group) ||
+           misplaced(dir, recordfiles::stagedName, group);
+}
+
+// Removes what stands at a staging name. A directory is first renamed to a name of its own, so
+// that the staging name is free for the saves even when what the directory holds cannot all be
+// removed (its owner may keep adding to it); what is left is reported, and does no harm there.
+bool clearStaging(int dir, const std::string &directoryPath, const char *name, const char *was,
+                  dev_t device)
+{
+    const std::string path = directoryPath + "/" + name;
+    struct stat status = {};
+    std::string removed = name;
+    if (::fstatat(dir, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode)) {
+        std::random_device random;
+        removed =
+            std::string(name) + ".removed-" + std::to_string(random()) + std::to_string(random());
+        if (::renameat2(dir, name, dir, removed.c_str(), RENAME_NOREPLACE) != 0)
+            return errno == ENOENT || failed(path, "rename");
+    }
+    if (!removeEntry(dir, removed.c_str(), device)) {
+        const std::string left = directoryPath + "/" + removed;
+        std::fprintf(stderr, "sferdoni-record: %s was %s; %s could not be removed\n", path.c_str(),
+                     was, left.c_str());
+        return removed != name;
+    }
+    std::fprintf(stderr, "sferdoni-record: %s was %s; it is removed\n", path.c_str(), was);
+    return true;
+}
+
+// With the lock held, so that no save is under way. A staged score means that its save never
+// put its score in place, and a save that finds one rolls both files back: so does set-up when
+// it must remove the staged score, so that the pair a player reads stays as it was.
+bool repairStaging(int dir, const std::string &path, gid_t group, dev_t device)
+{
+    using recordfiles::stagedName;
+    using recordfiles::stagedScore;
+    const char *scoreWas = misplaced(dir, stagedScore, group);
+    const char *nameWas = misplaced(dir, stagedName, group);
+    struct stat status = {};
+    if (scoreWas && !nameWas && ::fstatat(dir, stagedName, &status, AT_SYMLINK_NOFOLLOW) == 0)
+        nameWas = "staged with a score that was not";
+    bool done = true;
+    if (nameWas)
+        done = clearStaging(dir, path, stagedName, nameWas, device);
+    if (scoreWas)
+        done = clearStaging(dir, path, stagedScore, scoreWas, device) && done;
+    return done;
 }
 
 } // namespace
@@ -361,7 +491,12 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
     if (!apply(dir.get(), directory, path))
         return Failed;
 
-    bool wanting = false;
+    struct stat dirStatus = {};
+    if (::fstat(dir.get(), &dirStatus) != 0) {
+        failed(path, "stat");
+        return Failed;
+    }
+    bool wanting = needsRepair(dir.get(), directory.group);
     for (const WantedFile &file : files)
         wanting = wanting || needsSetUp(dir.get(), path + "/" + file.name, file.name, file.wanted);
     if (!wanting)
@@ -380,5 +515,6 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
     }
     for (const WantedFile &file : files)
         done = setUpFile(dir.get(), path + "/" + file.name, file.name, file.wanted) && done;
+    done = repairStaging(dir.get(), path, directory.group, dirStatus.st_dev) && done;
     return done ? Done : Failed;
 }
