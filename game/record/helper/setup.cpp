@@ -4,7 +4,7 @@
 #include "fileaccess.h"
 #include "protocol.h"
 #include "recordfiles.h"
-#include "removal.h"
+#include "staging.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -137,22 +137,6 @@ Fd openParent(const std::string &path)
         return Fd();
     }
     return dir;
-}
-
-// What stands at a record file's name when it is not a record file, or nullptr.
-const char *misfit(const struct stat &status)
-{
-    if (S_ISREG(status.st_mode))
-        return status.st_nlink == 1 ? nullptr : "a file with other links";
-    if (S_ISLNK(status.st_mode))
-        return "a symbolic link";
-    if (S_ISDIR(status.st_mode))
-        return "a directory";
-    if (S_ISFIFO(status.st_mode))
-        return "a FIFO";
-    if (S_ISSOCK(status.st_mode))
-        return "a socket";
-    return "a device";
 }
 
 // A record file as a save leaves it, or as set-up made it: whoever saved last owns it.
@@ -348,13 +332,13 @@ bool setUpFile(int dir, const std::string &path, const char *name, const Wanted 
             }
             // A record that could not be read is never replaced by an empty one. (A socket
             // cannot be opened at all.)
-            if (look.problem.kind == recordfiles::Problem::System && !misfit(look.entry)) {
+            if (look.problem.kind == recordfiles::Problem::System && !describeMisfit(look.entry)) {
                 errno = look.problem.error;
                 return failed(path, "open");
             }
             was = look.problem.kind == recordfiles::Problem::TooLarge
                       ? "a file too large for a record"
-                      : misfit(look.entry);
+                      : describeMisfit(look.entry);
         }
         // A link, FIFO, socket or device was never read: only a regular file gives content.
         const bool keepsContent = !look.problem && isReadableAs(look.opened, wanted);
@@ -372,79 +356,6 @@ bool setUpFile(int dir, const std::string &path, const char *name, const Wanted 
     }
     report(path, "keeps changing; it is left as it is");
     return true;
-}
-
-// A file that a save staged and left when it stopped: the next save finishes or rolls back
-// that save with it. Anything else at a staging name makes every save fail.
-bool isStagedBySave(const struct stat &status, gid_t group)
-{
-    return S_ISREG(status.st_mode) && status.st_nlink == 1 && status.st_gid == group &&
-           (status.st_mode & 07777) == recordprotocol::fileMode &&
-           status.st_size <= off_t(recordfiles::maxFileSize);
-}
-
-// What stands at a staging name that no save left there, for the message; nullptr when nothing
-// or a save's file stands there.
-const char *misplaced(int dir, const char *name, gid_t group)
-{
-    struct stat status = {};
-    if (::fstatat(dir, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? nullptr : "an entry that cannot be looked at";
-    if (isStagedBySave(status, group))
-        return nullptr;
-    return S_ISREG(status.st_mode) ? "a file no save left" : misfit(status);
-}
-
-bool needsRepair(int dir, gid_t group)
-{
-    return misplaced(dir, recordfiles::stagedScore, group) ||
-           misplaced(dir, recordfiles::stagedName, group);
-}
-
-// Removes what stands at a staging name. A directory is first renamed to a name of its own, so
-// that the staging name is free for the saves even when what the directory holds cannot all be
-// removed (its owner may keep adding to it); what is left is reported, and does no harm there.
-bool clearStaging(int dir, const std::string &directoryPath, const char *name, const char *was,
-                  dev_t device)
-{
-    const std::string path = directoryPath + "/" + name;
-    struct stat status = {};
-    std::string removed = name;
-    if (::fstatat(dir, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode)) {
-        std::random_device random;
-        removed =
-            std::string(name) + ".removed-" + std::to_string(random()) + std::to_string(random());
-        if (::renameat2(dir, name, dir, removed.c_str(), RENAME_NOREPLACE) != 0)
-            return errno == ENOENT || failed(path, "rename");
-    }
-    if (!removeEntry(dir, removed.c_str(), device)) {
-        const std::string left = directoryPath + "/" + removed;
-        std::fprintf(stderr, "sferdoni-record: %s was %s; %s could not be removed\n", path.c_str(),
-                     was, left.c_str());
-        return removed != name;
-    }
-    std::fprintf(stderr, "sferdoni-record: %s was %s; it is removed\n", path.c_str(), was);
-    return true;
-}
-
-// With the lock held, so that no save is under way. A staged score means that its save never
-// put its score in place, and a save that finds one rolls both files back: so does set-up when
-// it must remove the staged score, so that the pair a player reads stays as it was.
-bool repairStaging(int dir, const std::string &path, gid_t group, dev_t device)
-{
-    using recordfiles::stagedName;
-    using recordfiles::stagedScore;
-    const char *scoreWas = misplaced(dir, stagedScore, group);
-    const char *nameWas = misplaced(dir, stagedName, group);
-    struct stat status = {};
-    if (scoreWas && !nameWas && ::fstatat(dir, stagedName, &status, AT_SYMLINK_NOFOLLOW) == 0)
-        nameWas = "staged with a score that was not";
-    bool done = true;
-    if (nameWas)
-        done = clearStaging(dir, path, stagedName, nameWas, device);
-    if (scoreWas)
-        done = clearStaging(dir, path, stagedScore, scoreWas, device) && done;
-    return done;
 }
 
 } // namespace
@@ -496,7 +407,7 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
         failed(path, "stat");
         return Failed;
     }
-    bool wanting = needsRepair(dir.get(), directory.group);
+    bool wanting = needsStagingRepair(dir.get(), directory.group);
     for (const WantedFile &file : files)
         wanting = wanting || needsSetUp(dir.get(), path + "/" + file.name, file.name, file.wanted);
     if (!wanting)
