@@ -100,7 +100,8 @@ private slots:
             << "player" << QByteArray("0640") << QByteArray("12\r\n");
         QTest::newRow("made by an older version")
             << "0644" << QByteArray("0660") << QByteArray("12\r\n");
-        QTest::newRow("with a second link") << "linked" << QByteArray("0660") << QByteArray();
+        QTest::newRow("with a second link")
+            << "linked" << QByteArray("0660") << QByteArray("12\r\n");
     }
     void aFileAsASaveLeftItIsLeftAlone()
     {
@@ -228,14 +229,95 @@ private slots:
         QCOMPARE(entries(shared), (QStringList{"ang.txt", "nang.txt"}));
     }
 
-    // A member of group games renaming the files away and back: set-up looks again.
-    void anEntryThatVanishesIsLookedAtAgain()
+    // Whatever a member of group games leaves at a staging name: set-up removes what no save
+    // left there (and rolls back with a misplaced staged score), and saves work again.
+    void aStagingNameIsRepaired_data()
     {
+        QTest::addColumn<QString>("score"); // what stands at the staged score's name
+        QTest::addColumn<QString>("name");  // and at the staged name's
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<QStringList>("after"); // every entry of the directory
+        const QStringList pair{"ang.txt", "nang.txt"};
+        QTest::newRow("directories") << "directory"
+                                     << "directory" << 2 << pair;
+        QTest::newRow("a link, a FIFO") << "link"
+                                        << "fifo" << 2 << pair;
+        QTest::newRow("a file with other links")
+            << ""
+            << "linked" << 1 << QStringList{"ang.txt", "nang.txt", "other"};
+        QTest::newRow("a name a stopped save staged")
+            << ""
+            << "saved" << 0 << QStringList{".nang.txt.new", "ang.txt", "nang.txt"};
+        QTest::newRow("the same, beside a directory") << "directory"
+                                                      << "saved" << 2 << pair;
+    }
+    void aStagingNameIsRepaired()
+    {
+        QFETCH(QString, score);
+        QFETCH(QString, name);
+        QFETCH(int, removed);
+        QFETCH(QStringList, after);
+        setFile("ang.txt", "12\r\n", player, 0660);
+        setFile("nang.txt", "Ada\r\n", player, 0660);
+        const QTemporaryDir outside;
+        const QByteArray bait = QFile::encodeName(outside.filePath("bait"));
+        writeBytes(QString::fromLocal8Bit(bait), "untouched");
+        const auto plant = [&](const char *staged, const QString &kind) {
+            const QByteArray path = at(staged);
+            if (kind == QLatin1String("directory")) {
+                QVERIFY(QDir().mkpath(QString::fromLocal8Bit(path + "/deeper/still")));
+                QVERIFY(::symlink(bait.constData(), (path + "/deeper/link").constData()) == 0);
+                QVERIFY(::link(bait.constData(), (path + "/hard").constData()) == 0);
+            } else if (kind == QLatin1String("link")) {
+                QVERIFY(::symlink(bait.constData(), path.constData()) == 0);
+            } else if (kind == QLatin1String("fifo")) {
+                QVERIFY(::mkfifo(path.constData(), 0660) == 0);
+            } else if (kind == QLatin1String("linked")) {
+                setFile(staged, "Eve\r\n", player, 0660);
+                QVERIFY(::link(path.constData(), at("other").constData()) == 0);
+            } else if (kind == QLatin1String("saved")) {
+                setFile(staged, "Bea\r\n", player, 0660);
+            }
+        };
+        plant(recordfiles::stagedScore, score);
+        plant(recordfiles::stagedName, name);
+
+        const Setup setup = finish(startSetup());
+        QCOMPARE(setup.status, 0);
+        QCOMPARE(setup.errors.count("it is removed\n"), removed);
+        QCOMPARE(entries(shared), after);
+        QCOMPARE(fileBytes(QString::fromLocal8Bit(bait)), QByteArray("untouched"));
+        QCOMPARE(statusOf("ang.txt").section(' ', 1), QStringLiteral("%1:60 100660").arg(player));
+        recordfiles::RecordFiles files(QFile::encodeName(shared).toStdString(), {.fileMode = 0660});
+        recordfiles::Problem problem;
+        QCOMPARE(files.save("13", "Cid", problem), recordfiles::SaveOutcome::Saved);
+        QCOMPARE(problem, recordfiles::Problem());
+        ::unlink(at("other").constData());
+    }
+
+    // A member of group games renaming the files away and back, or taking set-up's fresh file
+    // away before it takes its place: set-up looks again, makes it again, and always ends.
+    void anEntryThatChangesIsLookedAtAgain_data()
+    {
+        QTest::addColumn<bool>("taking");
+        QTest::newRow("record renamed away and back") << false;
+        QTest::newRow("fresh file taken away") << true;
+    }
+    void anEntryThatChangesIsLookedAtAgain()
+    {
+        QFETCH(bool, taking);
         std::atomic<bool> racing{true};
         std::thread renamer([&] {
-            while (racing) {
+            while (racing && !taking) {
                 ::rename(at("ang.txt").constData(), at("away").constData());
                 ::rename(at("away").constData(), at("ang.txt").constData());
+            }
+            while (racing) {
+                for (const QString &entry : entries(shared)) {
+                    if (entry.contains(QLatin1String(".setup-")))
+                        ::rename(at(entry.toLocal8Bit().constData()).constData(),
+                                 at("taken").constData());
+                }
             }
         });
         QList<Setup> failed;
@@ -249,6 +331,7 @@ private slots:
         for (const Setup &setup : failed)
             qWarning() << setup.errors;
         QCOMPARE(failed.size(), 0);
+        ::unlink(at("taken").constData());
     }
 };
 

@@ -39,6 +39,9 @@ inline constexpr size_t maxNameBytes = 32767;
 inline constexpr size_t maxRequest = maxScoreDigits + 1 + maxNameBytes + 1;
 inline constexpr size_t maxReply = 2 * recordfiles::maxFileSize + 64;
 
+// The mode of the files the helper writes: shared with the group, and with nobody else.
+inline constexpr mode_t fileMode = 0660;
+
 enum ExitStatus {
     Done = 0,
     NotBeaten = 1,

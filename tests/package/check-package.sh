@@ -310,6 +310,12 @@ else
     check "saves stopped inside the lock survive the install script; a reinstall keeps the files" \
         bash "$source_dir/tests/package/setup-race.sh" --runs 30 --deb "$deb"
 
+    # What a member of group games leaves in the record directory (hard links, directories at
+    # the staging names), his races with the install script, and purges while he creates
+    # entries or players save; the package stays installed, with an empty record.
+    check "the install scripts keep the record and finish whatever a member of games does" \
+        bash "$source_dir/tests/package/member-races.sh" --runs 3 --deb "$deb"
+
     # The autopkgtest, with this machine as the testbed (it saves a record of its own).
     if timeout 300 autopkgtest "$build_dir/sferdoni_$version.dsc" "$deb" -- null \
         >"$work/autopkgtest.log" 2>&1; then

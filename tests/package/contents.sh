@@ -77,7 +77,8 @@ check "postinst names the helper's installed path" grep -qx "helper=/$helper_pat
 check "postinst names the record directory" grep -qx "dir=$record_dir" "$work/control/postinst"
 check "the autopkgtest names the helper's installed path" grep -qx "helper=/$helper_path" \
     "$source_dir/debian/tests/smoke"
-check "postrm removes the record directory only on purge" grep -qx "    rm -rf $record_dir" \
+check "postrm names the record directory" grep -qx "dir=$record_dir" "$work/control/postrm"
+check "postrm removes the record directory only on purge" grep -qx "    purge_record" \
     <<<"$(awk '/^purge\)/,/;;/' "$work/control/postrm")"
 check_eq "postrm removes nothing else" 1 "$(grep -Ec '(^|[;&|[:space:]])rm ' "$work/control/postrm")"
 

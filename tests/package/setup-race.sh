@@ -17,26 +17,9 @@
 set -uo pipefail
 
 runs=100
-deb=""
-while (($#)); do
-    case "$1" in
-    --runs) runs="$2" && shift 2 ;;
-    --deb) deb="$2" && shift 2 ;;
-    *) echo "usage: $0 [--runs N] [--deb PACKAGE.deb]" >&2 && exit 64 ;;
-    esac
-done
-
-helper=/usr/libexec/sferdoni/sferdoni-record
-dir=/var/games/sferdoni
-postinst=/var/lib/dpkg/info/sferdoni.postinst
-version="$(dpkg-query -W -f='${Version}' sferdoni 2>/dev/null)"
-if ((EUID != 0)) || [[ ! -x $postinst || ! -x $helper ]]; then
-    echo "# setup-race: needs root and the installed package: skipped"
-    exit 77
-fi
-# A player who is in no group (not in games): only the helper's set-group-id reaches the record.
-player=(setpriv --reuid=4242 --regid=4242 --clear-groups)
-reader=(setpriv --reuid=4243 --regid=4243 --clear-groups)
+name="setup-race"
+# shellcheck source=tests/package/attacks.sh
+source "$(dirname "${BASH_SOURCE[0]}")/attacks.sh"
 
 work="$(mktemp -d)"
 chmod 0755 "$work"
@@ -58,11 +41,6 @@ cleanup() {
 trap cleanup EXIT
 for f in ang.txt nang.txt; do cp -p "$dir/$f" "$work/$f"; done
 
-failures=0
-fail() {
-    echo "not ok - $*"
-    failures=$((failures + 1))
-}
 record() { echo "$(tr -d '\r\n' <"$dir/ang.txt") $(tr -d '\r\n' <"$dir/nang.txt")"; }
 
 # The player's attack, as she could write it: start a save, wait until /proc/locks shows it

@@ -43,9 +43,6 @@ namespace {
 
 using namespace recordprotocol;
 
-// Files are shared with the group, and with nobody else.
-constexpr mode_t fileMode = 0660;
-
 using recordfiles::writeAll;
 
 void complain(std::string_view message)

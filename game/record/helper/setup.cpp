@@ -4,6 +4,7 @@
 #include "fileaccess.h"
 #include "protocol.h"
 #include "recordfiles.h"
+#include "staging.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -138,22 +139,6 @@ Fd openParent(const std::string &path)
     return dir;
 }
 
-// What stands at a record file's name when it is not a record file, or nullptr.
-const char *misfit(const struct stat &status)
-{
-    if (S_ISREG(status.st_mode))
-        return status.st_nlink == 1 ? nullptr : "a file with other links";
-    if (S_ISLNK(status.st_mode))
-        return "a symbolic link";
-    if (S_ISDIR(status.st_mode))
-        return "a directory";
-    if (S_ISFIFO(status.st_mode))
-        return "a FIFO";
-    if (S_ISSOCK(status.st_mode))
-        return "a socket";
-    return "a device";
-}
-
 // A record file as a save leaves it, or as set-up made it: whoever saved last owns it.
 bool isAsWanted(const struct stat &status, const Wanted &wanted)
 {
@@ -193,22 +178,77 @@ Fd createFresh(int dir, const char *name, const Wanted &wanted, const std::strin
     return Fd();
 }
 
+enum class Placed {
+    Done,
+    FreshTaken,  // the fresh file was taken away before it took its place
+    NameChanged, // it took its place, but something else stands at name now
+    Failed,      // reported
+};
+
+// Puts a fresh file with content at name: renamed over whatever stands there when replacing,
+// else linked in where nothing stands (EEXIST then counts as a change). A member of the group
+// may take the fresh file away, or put another entry at name, at any moment: name must end
+// holding the fresh file, with no other link.
+Placed place(int dir, const std::string &path, const char *name, const Wanted &wanted,
+             const std::string &content, bool replace)
+{
+    std::string freshName;
+    const Fd fresh = createFresh(dir, name, wanted, path, freshName);
+    if (!fresh.valid())
+        return Placed::Failed;
+    struct stat made = {};
+    if (!recordfiles::writeAll(fresh.get(), content) || ::fsync(fresh.get()) != 0 ||
+        ::fstat(fresh.get(), &made) != 0) {
+        failed(path, "write");
+        ::unlinkat(dir, freshName.c_str(), 0);
+        return Placed::Failed;
+    }
+    const bool moved = replace ? ::renameat(dir, freshName.c_str(), dir, name) == 0
+                               : ::linkat(dir, freshName.c_str(), dir, name, 0) == 0;
+    const int error = errno;
+    // Whatever stands at the fresh name now; after a link, the file's second name.
+    if (!moved || !replace)
+        ::unlinkat(dir, freshName.c_str(), 0);
+    if (!moved) {
+        if (error == ENOENT)
+            return Placed::FreshTaken;
+        // A directory put at name meanwhile (EISDIR, ENOTEMPTY), or an entry (EEXIST).
+        if (error == EISDIR || error == ENOTEMPTY || error == EEXIST)
+            return Placed::NameChanged;
+        errno = error;
+        failed(path, replace ? "rename" : "link");
+        return Placed::Failed;
+    }
+    struct stat now = {};
+    return ::fstatat(dir, name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_ino == made.st_ino &&
+                   now.st_dev == made.st_dev && now.st_nlink == 1
+               ? Placed::Done
+               : Placed::NameChanged;
+}
+
+// How many fresh files set-up makes for one name before it leaves the name as it is.
+constexpr int maxPlacings = 8;
+
 // An empty record file at name when nothing stands there; whatever does is left alone. The file
 // is made whole under another name and linked in, which never replaces an entry.
 bool createIfMissing(int dir, const std::string &path, const char *name, const Wanted &wanted)
 {
-    struct stat entry = {};
-    if (::fstatat(dir, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
-        return true;
-    std::string freshName;
-    const Fd fresh = createFresh(dir, name, wanted, path, freshName);
-    if (!fresh.valid())
-        return false;
-    const bool linked = ::linkat(dir, freshName.c_str(), dir, name, 0) == 0 || errno == EEXIST;
-    if (!linked)
-        failed(path, "link");
-    ::unlinkat(dir, freshName.c_str(), 0);
-    return linked;
+    for (int placing = 0; placing < maxPlacings; ++placing) {
+        struct stat entry = {};
+        if (::fstatat(dir, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+            return true;
+        switch (place(dir, path, name, wanted, std::string(), false)) {
+        case Placed::Done:
+        case Placed::NameChanged:
+            return true;
+        case Placed::FreshTaken:
+            continue;
+        case Placed::Failed:
+            return false;
+        }
+    }
+    report(path, "keeps changing; it is left as it is");
+    return true;
 }
 
 // What stands at a record file's name, and what opening it gave.
@@ -269,51 +309,52 @@ bool needsSetUp(int dir, const std::string &path, const char *name, const Wanted
 // With the directory's lock held, so that no save is under way: a record file that is not as
 // wanted is replaced by a fresh file made beside it, given its owner and mode, filled with the
 // old content (when those who read the record could read it already) and renamed over the
-// name, which replaces whatever stands there without following it.
+// name, which replaces whatever stands there without following it. A file with other links
+// gives its content to a file of its own, so that what is done through another name no longer
+// changes the record.
 bool setUpFile(int dir, const std::string &path, const char *name, const Wanted &wanted)
 {
-    Look look;
-    const Seen seen = lookSteadily(dir, path, name, look);
-    if (seen == Seen::Failed)
-        return false;
-    if (seen == Seen::Changed) {
-        report(path, "keeps changing; it is left as it is");
-        return true;
-    }
-    if (!look.problem && isAsWanted(look.opened, wanted))
-        return true;
-    // What stands at the name, for the message.
-    const char *was = nullptr;
-    if (!look.missing) {
-        if (S_ISDIR(look.entry.st_mode)) {
-            report(path, "is a directory; remove it and configure the package again");
+    for (int placing = 0; placing < maxPlacings; ++placing) {
+        Look look;
+        const Seen seen = lookSteadily(dir, path, name, look);
+        if (seen == Seen::Failed)
             return false;
+        if (seen == Seen::Changed)
+            break;
+        if (!look.problem && isAsWanted(look.opened, wanted))
+            return true;
+        // What stands at the name, for the message.
+        const char *was = nullptr;
+        if (!look.missing) {
+            if (S_ISDIR(look.entry.st_mode)) {
+                report(path, "is a directory; remove it and configure the package again");
+                return false;
+            }
+            // A record that could not be read is never replaced by an empty one. (A socket
+            // cannot be opened at all.)
+            if (look.problem.kind == recordfiles::Problem::System && !describeMisfit(look.entry)) {
+                errno = look.problem.error;
+                return failed(path, "open");
+            }
+            was = look.problem.kind == recordfiles::Problem::TooLarge
+                      ? "a file too large for a record"
+                      : describeMisfit(look.entry);
         }
-        // A record that could not be read is never replaced by an empty one. (A socket
-        // cannot be opened at all.)
-        if (look.problem.kind == recordfiles::Problem::System && !misfit(look.entry)) {
-            errno = look.problem.error;
-            return failed(path, "open");
-        }
-        was = look.problem.kind == recordfiles::Problem::TooLarge ? "a file too large for a record"
-                                                                  : misfit(look.entry);
+        // A link, FIFO, socket or device was never read: only a regular file gives content.
+        const bool keepsContent = !look.problem && isReadableAs(look.opened, wanted);
+        if (!keepsContent)
+            look.content.clear();
+        const Placed placed = place(dir, path, name, wanted, look.content, true);
+        if (placed == Placed::Failed)
+            return false;
+        if (was && placed != Placed::FreshTaken)
+            std::fprintf(stderr, "sferdoni-record: %s was %s; it is now %s\n", path.c_str(), was,
+                         keepsContent ? "a record file of its own with the same content"
+                                      : "an empty record file");
+        if (placed == Placed::Done)
+            return true;
     }
-    if (look.problem || was || look.opened.st_nlink != 1 || !isReadableAs(look.opened, wanted))
-        look.content.clear();
-
-    std::string freshName;
-    const Fd fresh = createFresh(dir, name, wanted, path, freshName);
-    if (!fresh.valid())
-        return false;
-    if (!recordfiles::writeAll(fresh.get(), look.content) || ::fsync(fresh.get()) != 0 ||
-        ::renameat(dir, freshName.c_str(), dir, name) != 0) {
-        const bool result = failed(path, "replace");
-        ::unlinkat(dir, freshName.c_str(), 0);
-        return result;
-    }
-    if (was)
-        std::fprintf(stderr, "sferdoni-record: %s was %s; it is now an empty record file\n",
-                     path.c_str(), was);
+    report(path, "keeps changing; it is left as it is");
     return true;
 }
 
@@ -361,7 +402,12 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
     if (!apply(dir.get(), directory, path))
         return Failed;
 
-    bool wanting = false;
+    struct stat dirStatus = {};
+    if (::fstat(dir.get(), &dirStatus) != 0) {
+        failed(path, "stat");
+        return Failed;
+    }
+    bool wanting = needsStagingRepair(dir.get(), directory.group);
     for (const WantedFile &file : files)
         wanting = wanting || needsSetUp(dir.get(), path + "/" + file.name, file.name, file.wanted);
     if (!wanting)
@@ -380,5 +426,6 @@ int runSetup(const char *recordDirectory, int argc, char *argv[])
     }
     for (const WantedFile &file : files)
         done = setUpFile(dir.get(), path + "/" + file.name, file.name, file.wanted) && done;
+    done = repairStaging(dir.get(), path, directory.group, dirStatus.st_dev) && done;
     return done ? Done : Failed;
 }

@@ -17,20 +17,30 @@
 // ever changed, whether by name or through a descriptor: a file opened there may be any file of
 // the system, linked in for a moment. A record file that is a regular file with one link and the
 // wanted group and mode is left as it is, whoever owns it: that is how a save leaves it. When
-// both are so, set-up ends there. Otherwise it takes the directory's lock, which every save
-// holds, so that replacing a file can neither undo a save nor pair its score with another name,
-// and replaces each file that is not as wanted: a fresh file is made beside it under an
-// unguessable name, given its owner and mode, filled with the old content when that was a
-// regular file those who read the record could read already, and renamed over the name
-// (renaming never follows what it replaces). A link, FIFO, socket or device found there so
-// becomes an empty record file; a directory found there is an error. An entry that changes
-// while set-up looks at it is looked at again, and left as it is when it keeps changing.
+// both are so, and nothing stands at the saves' staging names that a save did not leave there,
+// set-up ends there. Otherwise it takes the directory's lock, which every save holds, so that
+// replacing a file can neither undo a save nor pair its score with another name, and replaces
+// each file that is not as wanted: a fresh file is made beside it under an unguessable name,
+// given its owner and mode, filled with the old content when that was a regular file those who
+// read the record could read already (a file with other links included: the record keeps its
+// content in a file of its own), and renamed over the name (renaming never follows what it
+// replaces). A link, FIFO, socket or device found there so becomes an empty record file; a
+// directory found there is an error. An entry that changes while set-up looks at it is looked at
+// again, and a fresh file taken away before it took its place is made again, a bounded number of
+// times; then the name is left as it is, which set-up says.
+//
+// Still under the lock, whatever stands at a staging name (recordfiles::stagedScore,
+// stagedName) that is not a file a stopped save left there (regular, one link, the directory's
+// group, the helper's mode) is removed, and with a staged score a staged name too, as a save
+// rolls back a save that never put its score in place. A directory there is first renamed out
+// of the way and then removed with what it holds, never following a link; what cannot be
+// removed is reported, and the staging name is free all the same.
 //
 // The lock is waited for as long as a save waits (recordfiles::lockWaitMs). When another process
 // keeps it (a helper its user stopped), set-up only creates a missing record file (made whole under
-// another name and linked in, which replaces nothing), leaves every other entry as it is, says so
-// in one line and succeeds: the next save puts its own files in place. Other entries of the
-// directory, the staging names of the saves among them, are left alone.
+// another name and linked in, which replaces nothing), leaves every other entry as it is, the
+// staging names included, says so in one line and succeeds: the next save puts its own files in
+// place. Other entries of the directory are left alone.
 //
 // Exit status, one of recordprotocol's: Done; Failed (a message on standard error names the path
 // and the cause); BadUsage for wrong arguments; Refused when the real or effective user is not
