@@ -93,22 +93,20 @@ inline const QString spokenDrawing = QStringLiteral("L'angolo da riconoscere");
 // The record as one fact: %1 the holder, %2 the score.
 inline const QString spokenRecord = QStringLiteral("Il record è di %1 con %2 punti");
 inline const QString spokenNoRecord = QStringLiteral("Nessun record");
-// The window, short: %1 counts the angles asked so far, %2 is the amplitude.
-inline const QString spokenWindow = QStringLiteral("Sferdoni. Angolo %1, ampiezza %2 gradi");
-// What the keyboard-only buttons do; %1 is the amplitude being asked.
-inline const QString spokenGo =
-    QStringLiteral("Disegna un altro angolo al posto di questo. Ampiezza: %1 gradi");
+// The window, short, the amplitude first: %1 counts the angles asked so far, %2 is the amplitude.
+inline const QString spokenWindow = QStringLiteral("Sferdoni. Ampiezza %2 gradi, angolo %1");
+// What the keyboard-only buttons do.
+inline const QString spokenGo = QStringLiteral("Disegna un altro angolo al posto di questo");
 inline const QString spokenNewTurn = QStringLiteral("Nuovo turno");
-inline const QString spokenNewTurnDoes =
-    QStringLiteral("Ricomincia il turno con un altro angolo. Ampiezza: %1 gradi");
+inline const QString spokenNewTurnDoes = QStringLiteral("Ricomincia il turno con un altro angolo");
 inline const QString spokenPractice =
-    QStringLiteral("Disegna un angolo per esercizio; la domanda non cambia. Ampiezza: %1 gradi");
+    QStringLiteral("Disegna un angolo per esercizio; la domanda non cambia");
 // What a keyboard-only button did; %1 is the amplitude asked afterwards.
 inline const QString spokenNewAngle = QStringLiteral("Nuovo angolo: ampiezza %1 gradi");
 inline const QString spokenNewTurnDone = QStringLiteral("Nuovo turno: ampiezza %1 gradi");
 inline const QString spokenPracticeDrawn =
     QStringLiteral("Disegnato un angolo per esercizio; la domanda non cambia: ampiezza %1 gradi");
-inline const QString spokenPicture = QStringLiteral("Cornice");
+inline const QString spokenPicture = QStringLiteral("Decorazione");
 inline const QString spokenPictureDoes =
     QStringLiteral("Solo un disegno: qui non c'è niente da fare");
 // The clock's texts that warn, and what is said then.
@@ -116,6 +114,16 @@ inline const QString clockFiveMinutes = QStringLiteral("00:05:00");
 inline const QString clockOneMinute = QStringLiteral("00:01:00");
 inline const QString spokenFiveMinutes = QStringLiteral("Attenzione: mancano 5 minuti");
 inline const QString spokenOneMinute = QStringLiteral("Attenzione: manca 1 minuto");
+// When the time is up, before the goodbye: %1 is the score.
+inline const QString spokenTimeUp = QStringLiteral("Tempo scaduto. %1");
+// The time left as it is said: "13 minuti e 34 secondi".
+inline const QString spokenHour = QStringLiteral("1 ora");
+inline const QString spokenHours = QStringLiteral("%1 ore");
+inline const QString spokenMinute = QStringLiteral("1 minuto");
+inline const QString spokenMinutes = QStringLiteral("%1 minuti");
+inline const QString spokenSecond = QStringLiteral("1 secondo");
+inline const QString spokenSeconds = QStringLiteral("%1 secondi");
+inline const QString spokenAnd = QStringLiteral(" e ");
 // What the menu items do.
 inline const QString spokenMenuHelp = QStringLiteral("Voce di menu: spiega come si gioca");
 inline const QString spokenMenuDefinition =

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form1.h"
 
-#include "accessibility.h"
+#include "accessibleinterfaces.h"
 #include "boxicons.h"
 #include "boxtext.h"
 #include "clientarea.h"
@@ -10,6 +10,7 @@
 #include "design.h"
 #include "keeponscreen.h"
 #include "menustrip.h"
+#include "narrator.h"
 #include "pictures.h"
 #include "texts.h"
 
@@ -28,6 +29,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -86,7 +88,17 @@ Form1::Form1(QWidget *parent)
     m_timer1.setInterval(1000);
     connect(&m_timer1, &QTimer::timeout, this, &Form1::timerTicked);
 
-    m_narrator = new Narrator(*this);
+    NarratedControls narrated{.window = this,
+                              .clientArea = m_client,
+                              .go = m_command1,
+                              .practice = m_practice,
+                              .newTurn = m_newTurn,
+                              .exit = m_exit,
+                              .picture = m_picture,
+                              .menuItems = m_menuItems};
+    std::copy(m_options.begin() + 1, m_options.end(), narrated.answers.begin());
+    std::copy(m_labels.begin(), m_labels.end(), narrated.labels.begin());
+    m_narrator = new Narrator(narrated);
     keepOnScreen(this);
     m_command1->setFocus(Qt::OtherFocusReason);
 }
@@ -100,7 +112,7 @@ Form1::~Form1()
 void Form1::buildMenu()
 {
     for (const MenuItemDesign &item : menuItemDesigns())
-        m_menu->addItem(QLatin1String(item.name), item.caption);
+        m_menuItems << m_menu->addItem(QLatin1String(item.name), item.caption);
     connect(m_menu, &MenuStrip::triggered, this, &Form1::menuTriggered);
     installEventFilter(m_menu); // F10 and Alt open the menu from any control
 }
@@ -115,12 +127,8 @@ void Form1::buildShapesAndLabels()
         // As designed, unless this machine's font needs more room for the designed caption.
         if (design.fitsText)
             label->resize(std::max(label->width(), widthFor(label)), label->height());
-        if (design.role) {
-            const auto role = static_cast<size_t>(*design.role);
-            m_labels[role] = label;
-            m_spoken[role] = design.spoken;
-            label->setAccessibleName(design.spoken->arg(design.caption));
-        }
+        if (design.role)
+            m_labels[static_cast<size_t>(*design.role)] = label;
     }
     makeShape(m_client, answerBand);
 }
@@ -139,12 +147,15 @@ void Form1::buildButtons()
             connect(button, &QAbstractButton::clicked, this, &Form1::command1Clicked);
             break;
         case ButtonRole::Practice:
+            m_practice = button;
             connect(button, &QAbstractButton::clicked, this, &Form1::command2Clicked);
             break;
         case ButtonRole::Command4:
+            m_newTurn = button;
             connect(button, &QAbstractButton::clicked, this, &Form1::command4Clicked);
             break;
         case ButtonRole::Exit:
+            m_exit = button;
             connect(button, &QAbstractButton::clicked, this, &Form1::exitClicked);
             break;
         case ButtonRole::Answer: {
@@ -160,6 +171,8 @@ void Form1::buildButtons()
             continue;
         }
         case ButtonRole::None:
+            if (design.kind == ButtonKind::Picture)
+                m_picture = control;
             break;
         }
         m_covered.push_back(control);
@@ -206,6 +219,8 @@ void Form1::pigrecoesettore(float X, float Y, float radius, BgrColor color, floa
 {
     ::pigrecoesettore(m_client->canvas(), X, Y, radius, color, start_ang, end_ang);
     m_client->updateChangedDrawing();
+    m_narrator->sectorDrawn(
+        QRectF(X - radius, Y - radius, 2 * radius + 1, 2 * radius + 1).toRect());
 }
 
 void Form1::setLabelText(Label which, const QString &text)
@@ -213,7 +228,6 @@ void Form1::setLabelText(Label which, const QString &text)
     TextLabel *l = m_labels[static_cast<size_t>(which)];
     l->setText(text);
     fitToText(l);
-    l->setAccessibleName(m_spoken[static_cast<size_t>(which)]->arg(text.trimmed()));
     m_narrator->labelChanged(which, text);
 }
 
@@ -305,49 +319,62 @@ void Form1::showCentred()
 
 void Form1::showMessage(const QString &text, MessageIcon icon, const QString &title)
 {
-    QMessageBox box(boxParent());
-    keepOnScreen(&box);
-    box.setWindowTitle(title);
-    box.setTextFormat(Qt::PlainText);
+    auto box = std::make_unique<QMessageBox>(boxParent());
+    keepOnScreen(box.get());
+    box->setWindowTitle(title);
+    box->setTextFormat(Qt::PlainText);
     // A box reads left to right, as Italian does, even when its text begins with a name written
     // right to left (the greeting): a mark that shows nothing sets the direction of the paragraph.
-    box.setText(text.isRightToLeft() ? QChar(0x200E) + text : text);
+    box->setText(text.isRightToLeft() ? QChar(0x200E) + text : text);
     switch (icon) {
     case MessageIcon::None:
-        box.setIcon(QMessageBox::NoIcon);
+        box->setIcon(QMessageBox::NoIcon);
         break;
     case MessageIcon::Information:
-        box.setIcon(QMessageBox::Information);
+        box->setIcon(QMessageBox::Information);
         break;
     case MessageIcon::Exclamation:
-        box.setIcon(QMessageBox::Warning);
+        box->setIcon(QMessageBox::Warning);
         break;
     }
-    box.setStandardButtons(QMessageBox::Ok);
+    box->setStandardButtons(QMessageBox::Ok);
     // Wide enough that the title bar shows the whole title, however short the text.
-    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+    if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
         grid->addItem(new QSpacerItem(260, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
-    selectableOncePainted(&box);
+    m_narrator->boxOpening(box.get(), text);
+    selectableOncePainted(box.get());
     // Its controls' requests to be polished, still waiting, are handled now: handled once the box
     // shows, they would make it size itself, and lay its text out, all over again.
-    for (QWidget *control : box.findChildren<QWidget *>())
+    for (QWidget *control : box->findChildren<QWidget *>())
         QCoreApplication::sendPostedEvents(control, QEvent::PolishRequest);
-    box.exec();
+    box->exec();
+    keepClosed(std::move(box));
 }
 
 QString Form1::inputBox(const QString &prompt, const QString &title)
 {
-    QInputDialog box(boxParent());
-    keepOnScreen(&box);
-    box.setWindowTitle(title);
-    box.setLabelText(prompt);
-    box.setInputMode(QInputDialog::TextInput);
-    box.setTextValue(QString());
+    auto box = std::make_unique<QInputDialog>(boxParent());
+    keepOnScreen(box.get());
+    box->setWindowTitle(title);
+    box->setLabelText(prompt);
+    box->setInputMode(QInputDialog::TextInput);
+    box->setTextValue(QString());
     // Wide enough for its title and a long name.
-    if (auto *field = box.findChild<QLineEdit *>())
+    if (auto *field = box->findChild<QLineEdit *>())
         field->setMinimumWidth(320);
-    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
+    const QString name = box->exec() == QDialog::Accepted ? box->textValue() : QString();
+    keepClosed(std::move(box));
+    return name;
+}
+
+// Screen readers say where the focus has come to (the window's name with the angle, or the box's
+// text) by what lies between it and the control that had the focus before; with that control
+// already gone they say only the newly focused one. So a closed box is taken apart only when the
+// next one closes.
+void Form1::keepClosed(std::unique_ptr<QDialog> box)
+{
+    m_closedBox = std::move(box);
 }
 
 void Form1::setTimerEnabled(bool enabled)

@@ -3,10 +3,12 @@
 
 #include "gamewindow.h"
 
+#include <QList>
 #include <QTimer>
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <vector>
 
 class Canvas;
@@ -15,6 +17,7 @@ class GraphicalButton;
 class MenuStrip;
 class Narrator;
 class QAbstractButton;
+class QDialog;
 class QLabel;
 class TextLabel;
 
@@ -87,14 +90,20 @@ private:
     void selectOption(int index);
     void paintOnlyUncovered();
     QWidget *boxParent();
+    void keepClosed(std::unique_ptr<QDialog> box);
 
     QTimer m_timer1;
     MenuStrip *m_menu = nullptr;
     ClientArea *m_client = nullptr;
     std::array<GraphicalButton *, 7> m_options{}; // Option1(1..6); index 0 is left out
     std::array<TextLabel *, 7> m_labels{};        // by Label
-    std::array<const QString *, 7> m_spoken{};    // what a screen reader says of each, by Label
     QAbstractButton *m_command1 = nullptr;
-    Narrator *m_narrator = nullptr;   // what assistive technology hears besides the controls
-    std::vector<QWidget *> m_covered; // the buttons that answer buttons may cover
+    QAbstractButton *m_practice = nullptr;
+    QAbstractButton *m_newTurn = nullptr;
+    QAbstractButton *m_exit = nullptr;
+    QWidget *m_picture = nullptr;
+    QList<QAbstractButton *> m_menuItems;
+    Narrator *m_narrator = nullptr;       // what assistive technology hears besides the controls
+    std::vector<QWidget *> m_covered;     // the buttons that answer buttons may cover
+    std::unique_ptr<QDialog> m_closedBox; // the last box closed, hidden
 };
