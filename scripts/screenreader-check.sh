@@ -1,23 +1,32 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Plays one whole game of Sferdoni by keys alone with the Orca screen reader, as a blind player
-# does, and prints every word Orca said.
+# Plays whole games of Sferdoni by keys alone with the Orca screen reader, as a blind player
+# does, prints every word Orca said and judges it; exits 1 when any game failed a judgement.
 #
-#     bash scripts/screenreader-check.sh [GAME [OUTDIR]]
+#     bash scripts/screenreader-check.sh [--games N] [--busy K] [GAME [OUTDIR]]
 #
-# GAME defaults to build/release/sferdoni; OUTDIR (default: a new temporary directory) keeps
-# Orca's log, the transcript and screenshots. Not part of the tests: it takes a few minutes.
+# GAME defaults to build/release/sferdoni, else build/sferdoni (the README's build by hand);
+# OUTDIR (default: a new temporary directory) keeps each game's Orca log and transcript. Not part
+# of the tests: a game takes about four minutes. --games N plays N games in a row (default 1),
+# ending them by turns when the countdown runs out and with "Esci" after the last warning; with
+# --busy K the last K of them are played while a parallel build of the project keeps the machine
+# busy.
 #
 # Everything runs on a private X display (Xvfb with openbox) in a private D-Bus session, with the
 # accessibility bus, speech-dispatcher and espeak-ng speaking Italian into the null sound device,
 # and with the game's own HOME, so the record is a fresh one. The game's clock runs SPEED times
 # faster (libfaketime; SPEED=4 unless set), so that the whole countdown passes in minutes.
 #
-# The player (a Python script below) decides what to press only from what Orca said: it reads the
-# amplitude Orca spoke to choose the right answer (or, once, a wrong one), and it moves the focus
-# with Tab until Orca names the button it wants. It plays: the name box, the hidden buttons Go,
-# Nuova nota and Command4, three turns with one wrong answer, the status bar on request, the
-# window in flat review, the picture, a definition from the menu bar, the time warnings, Esci.
+# The player (scripts/screenreader-player.py) decides what to press only from what Orca said: it
+# reads the amplitude Orca spoke to choose the right answer (or, once, a wrong one), and it moves
+# the focus with Tab until Orca names the button it wants. It plays: the name box, the greeting,
+# the hidden buttons Go, Nuova nota and Command4, four turns with one wrong answer, the status bar
+# on request, the window in flat review, the picture, a definition from the menu bar, the time
+# warnings, the end of the game and the record box. It judges that every box's text is heard
+# when the box opens, that the amplitude comes within 8 words after every box and only once, that
+# moving between the answers says the answer and its state, that the status bar says the
+# player's counts and the time left as time, that both warnings are heard, and that the end of
+# the time is said with the score before the goodbye.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -40,7 +49,31 @@ if [[ "${1:-}" == "--session" ]]; then
     exit $?
 fi
 
-game="$(realpath "${1:-$here/build/release/sferdoni}")"
+games=1 busy=0
+while [[ "${1:-}" == --* ]]; do
+    case "$1" in
+    --games) games="$2" ;;
+    --busy) busy="$2" ;;
+    *)
+        echo "screenreader-check: unknown option $1" >&2
+        exit 2
+        ;;
+    esac
+    shift 2
+done
+game="${1:-}"
+if [[ -z "$game" ]]; then
+    for built in "$here/build/release/sferdoni" "$here/build/sferdoni"; do
+        [[ -x "$built" ]] && game="$built" && break
+    done
+fi
+if [[ -z "$game" || ! -x "$game" ]]; then
+    echo "screenreader-check: no game at ${game:-build/release/sferdoni or build/sferdoni}." \
+        "Build it first, as the README says:" >&2
+    echo "  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release && cmake --build build -j\"\$(nproc)\"" >&2
+    exit 2
+fi
+game="$(realpath "$game")"
 out="${2:-}"
 speed="${SPEED:-4}"
 
@@ -58,11 +91,6 @@ if ((${#missing[@]})); then
         "libglib2.0-bin locales python3-pyatspi" >&2
     exit 2
 fi
-[[ -x "$game" ]] || {
-    echo "screenreader-check: no game at $game (build it first)" >&2
-    exit 2
-}
-
 work="$(mktemp -d /tmp/screenreader-check.XXXXXX)"
 out="${out:-$work}"
 mkdir -p "$out"
@@ -83,50 +111,99 @@ cleanup()
         [[ "$pid" != "$$" ]] && kill -9 "$pid" 2>/dev/null || true
     done
 }
-trap cleanup EXIT
+trap 'cleanup; [[ "$out" == "$work" ]] || rm -rf "$work"' EXIT
 export SFERDONI_CHECK_RUN="$token"
 
-# The player's own home: fresh settings, a fresh record, Italian words for Orca's own phrases.
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
-    XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME" \
-    "$XDG_RUNTIME_DIR/speech-dispatcher" "$work/orca-prefs" "$work/locale" "$work/speechd-log"
-chmod 700 "$XDG_RUNTIME_DIR"
-localedef -i it_IT -f UTF-8 "$work/locale/it_IT.UTF-8" 2>/dev/null || true
-export LOCPATH="$work/locale" LANG=it_IT.UTF-8 LANGUAGE=it LC_ALL=it_IT.UTF-8
+# A parallel build of the project, over and over, in a folder of its own.
+keep_busy()
+{
+    local jobs=$(($(nproc) + 1))
+    cmake -S "$here" -B "$work/busy-build" -DCMAKE_BUILD_TYPE=Debug >/dev/null 2>&1 || return 0
+    while :; do
+        cmake --build "$work/busy-build" --clean-first -j"$jobs" >/dev/null 2>&1 || true
+    done
+}
 
-# Speech into the null sound device.
-cp -r /etc/speech-dispatcher "$XDG_CONFIG_HOME/speech-dispatcher"
-cat >>"$XDG_CONFIG_HOME/speech-dispatcher/speechd.conf" <<'EOF'
+# One game, in a fresh home and on a fresh display: play_game N ENDING
+play_game()
+{
+    local n="$1" ending="$2" game_work="$work/game-$1"
+    mkdir -p "$game_work"
+    (
+        # The player's own home: fresh settings, a fresh record, Italian words for Orca's own
+        # phrases.
+        export HOME="$game_work/home" XDG_CONFIG_HOME="$game_work/config" \
+            XDG_DATA_HOME="$game_work/data" XDG_CACHE_HOME="$game_work/cache" \
+            XDG_RUNTIME_DIR="$game_work/run" XDG_STATE_HOME="$game_work/state"
+        mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" \
+            "$XDG_STATE_HOME" "$XDG_RUNTIME_DIR/speech-dispatcher" "$game_work/orca-prefs" \
+            "$game_work/locale" "$game_work/speechd-log"
+        chmod 700 "$XDG_RUNTIME_DIR"
+        localedef -i it_IT -f UTF-8 "$game_work/locale/it_IT.UTF-8" 2>/dev/null || true
+        export LOCPATH="$game_work/locale" LANG=it_IT.UTF-8 LANGUAGE=it LC_ALL=it_IT.UTF-8
+
+        # Speech into the null sound device.
+        cp -r /etc/speech-dispatcher "$XDG_CONFIG_HOME/speech-dispatcher"
+        cat >>"$XDG_CONFIG_HOME/speech-dispatcher/speechd.conf" <<'EOF2'
 AudioOutputMethod "alsa"
 AddModule "espeak-ng" "sd_espeak-ng" "espeak-ng.conf"
 DefaultModule espeak-ng
 DefaultLanguage "it"
-EOF
-printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$HOME/.asoundrc"
+EOF2
+        printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$HOME/.asoundrc"
 
-display=""
-for n in $(seq 91 120); do
-    [[ -e "/tmp/.X11-unix/X$n" || -e "/tmp/.X$n-lock" ]] && continue
-    display=":$n"
-    break
-done
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-for _ in $(seq 50); do
-    [[ -e "/tmp/.X11-unix/X${display#:}" ]] && break
-    sleep 0.1
-done
-export DISPLAY="$display"
-openbox >"$work/openbox.log" 2>&1 &
-sleep 1
+        local display="" d
+        for d in $(seq 91 120); do
+            [[ -e "/tmp/.X11-unix/X$d" || -e "/tmp/.X$d-lock" ]] && continue
+            display=":$d"
+            break
+        done
+        Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$game_work/xvfb.log" 2>&1 &
+        local xvfb=$!
+        for _ in $(seq 50); do
+            [[ -e "/tmp/.X11-unix/X${display#:}" ]] && break
+            sleep 0.1
+        done
+        export DISPLAY="$display"
+        openbox >"$game_work/openbox.log" 2>&1 &
+        sleep 1
+        cp "$here/scripts/screenreader-player.py" "$game_work/player.py"
+        local status=0
+        ENDING="$ending" SPEED="$speed" OUT="$out" \
+            dbus-run-session -- bash "$0" --session "$game_work" "$game" || status=$?
+        kill "$xvfb" 2>/dev/null || true
+        exit "$status"
+    )
+}
 
-cp "$here/scripts/screenreader-player.py" "$work/player.py"
-status=0
-SPEED="$speed" OUT="$out" dbus-run-session -- bash "$0" --session "$work" "$game" || status=$?
-if [[ "$out" != "$work" ]]; then
-    cp "$work/orca.log" "$work/transcript.txt" "$work/game.log" "$out/" 2>/dev/null || true
-    cleanup
-    rm -rf "$work"
-fi
-echo "screenreader-check: Orca's log and the transcript are in $out" >&2
-exit "$status"
+results=()
+failed=0
+busy_pid=""
+for n in $(seq 1 "$games"); do
+    ending=time
+    ((n % 2 == 0)) && ending=esci
+    load=quiet
+    if ((n > games - busy)); then
+        load=busy
+        [[ -n "$busy_pid" ]] || {
+            keep_busy &
+            busy_pid=$!
+        }
+    fi
+    status=0
+    play_game "$n" "$ending" >"$work/game-$n.out" 2>&1 || status=$?
+    mkdir -p "$out/game-$n"
+    cp "$work/game-$n/orca.log" "$work/game-$n/transcript.txt" "$work/game-$n/game.log" \
+        "$out/game-$n/" 2>/dev/null || true
+    verdict="$(sed -n '/== Verdict ==/{n;p}' "$work/game-$n/transcript.txt" 2>/dev/null)"
+    ((status == 0)) || failed=$((failed + 1))
+    results+=("$(printf 'game %2d  %-5s  %-5s  %s' "$n" "$ending" "$load" "${verdict:-no verdict (status $status)}")")
+    ((games == 1)) && cat "$work/game-$n/transcript.txt" 2>/dev/null
+    grep -h '^FAILED' "$work/game-$n/transcript.txt" 2>/dev/null | sed "s/^/game $n: /" >&2 || true
+done
+[[ -z "$busy_pid" ]] || kill -- "$busy_pid" 2>/dev/null || true
+cleanup
+printf '%s\n' "${results[@]}"
+echo "screenreader-check: $((games - failed)) of $games games passed; Orca's logs and the" \
+    "transcripts are in $out" >&2
+((failed == 0))

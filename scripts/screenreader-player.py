@@ -2,9 +2,12 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The blind player of scripts/screenreader-check.sh: starts the game, presses keys and decides
 # what to press next only from what Orca said (the SPEECH OUTPUT lines of Orca's debug log).
-# Prints the transcript: every key pressed (">") and every utterance, and a summary.
+# Prints the transcript: every key pressed (">") and every utterance, a summary and the verdict,
+# and exits 1 when a judgement failed.
 #
 #     python3 screenreader-player.py WORKDIR GAME
+#
+# ENDING=time lets the countdown run out; ENDING=esci presses "Esci" after the last warning.
 
 import os
 import re
@@ -22,10 +25,17 @@ ANSWERS = ["Angolo acuto", "Angolo retto", "Angolo ottuso", "Angolo piatto", "An
 AMPLITUDE = re.compile(r"[Aa]mpiezza[^0-9]{0,30}?(\d+) gradi")
 SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)'(\[?\{.*\}\]?)?\s*$")
 
+ENDING = os.environ.get("ENDING", "time")
+# How long Orca may take to speak a box's text after the key that opens it, on a busy machine.
+BOX_LIMIT = 12.0
+# The amplitude must come within these many words after a box closes or after the greeting.
+AMPLITUDE_WORDS = 8
+
 transcript = []  # lines: "> key" or the utterance
 said = []        # utterances only
 offset = 0
 summary = []
+failures = []
 
 
 def poll():
@@ -125,7 +135,7 @@ def focused_name(utterances):
 
 
 def words_until_amplitude(utterances):
-    """How many words Orca said after a box closed until the amplitude, or None."""
+    """How many words Orca said until the amplitude, or None."""
     words = " ".join(utterances).split()
     for i in range(len(words)):
         if AMPLITUDE.search(" ".join(words[: i + 1])):
@@ -133,24 +143,52 @@ def words_until_amplitude(utterances):
     return None
 
 
-def close_box(what):
-    """Closes the open box with Return and notes how soon the amplitude was heard after it."""
+def judge(ok, what):
+    summary.append(("ok    " if ok else "FAILED ") + what)
+    if not ok:
+        failures.append(what)
+
+
+def heard_once(what, utterances):
+    """Judges that the amplitude was said at most once in one announcement."""
+    count = len(AMPLITUDE.findall(" ".join(utterances)))
+    judge(count <= 1, "%s: the amplitude said %d times" % (what, count))
+
+
+def open_box(keys, text, what, note=None):
+    """Presses the keys that open a box and judges that Orca said its text in time; returns
+    what Orca said."""
     poll()
     start, t0 = len(said), time.time()
-    key("Return", note="Return (closes %s)" % what)
-    heard_at = None
+    key(*keys, note=note)
+    rx = re.compile(text)
+    while time.time() - t0 < BOX_LIMIT and not any(rx.search(u) for u in said[start:]):
+        time.sleep(0.2)
+        poll()
+    heard = said[start:]
+    judge(any(rx.search(u) for u in heard),
+          "%s box heard (%s)" % (what, " | ".join(heard)[:200] or "silence"))
+    settle()
+    return said[start:]
+
+
+def close_box(what, keys=("Return",)):
+    """Closes the open box and judges how soon the amplitude was heard after it."""
+    poll()
+    start, t0 = len(said), time.time()
+    key(*keys, note="%s (closes %s)" % ("+".join(keys), what))
     while time.time() - t0 < 20:
         time.sleep(0.1)
         poll()
-        if heard_at is None and words_until_amplitude(said[start:]):
-            heard_at = time.time() - t0
+        if words_until_amplitude(said[start:]):
             break
     settle()
     heard = said[start:]
-    summary.append("after %s: amplitude at word %s (%s s) of: %s"
-                   % (what, words_until_amplitude(heard),
-                      "%.1f" % heard_at if heard_at is not None else "never",
-                      " | ".join(heard)[:300]))
+    at = words_until_amplitude(heard)
+    judge(at is not None and at <= AMPLITUDE_WORDS,
+          "after %s: amplitude at word %s of: %s" % (what, at, " | ".join(heard)[:200]))
+    heard_once("after " + what, heard)
+    judge(not any("pannello" in u for u in heard), "after %s: no group word" % what)
     return heard
 
 
@@ -167,16 +205,22 @@ def focus_answer(wrong=False, limit=24):
                 return a, want
         heard = press_and_listen("Tab")
         current = focused_name(heard)
+        if current in ANSWERS:
+            judge(AMPLITUDE.search(" ".join(heard)) is None,
+                  "Tab onto %s says the answer and its state only: %s"
+                  % (current, " | ".join(heard)[:120]))
     raise SystemExit("player: never reached the answer")
+
+
+score = {"right": 0, "wrong": 0}
 
 
 def answer(wrong=False):
     a, index = focus_answer(wrong)
-    heard = press_and_listen("space", note="space on %s (amplitude %d)" % (ANSWERS[index - 1], a))
     box = "HAI SBAGLIATO" if wrong else "Bravo"
-    if not any(box in u for u in heard):
-        wait_for(box)
-        settle()
+    open_box(["space"], box, '"%s"' % box,
+             note="space on %s (amplitude %d)" % (ANSWERS[index - 1], a))
+    score["wrong" if wrong else "right"] += 1
     close_box('"%s"' % box)
 
 
@@ -187,29 +231,31 @@ def main():
     gamelog = open(os.path.join(work, "game.log"), "w")
     subprocess.Popen(["faketime", "-f", "+0 x%g" % speed, game], env=env, stdout=gamelog,
                      stderr=gamelog)
-    wait_for("Come ti chiami", 40)
+    try:
+        wait_for("Come ti chiami", 40)
+        judge(True, "name box heard")
+    except SystemExit:
+        judge(False, "name box heard")
+        raise
     settle()
     typed("Luca")
-    key("Return")
-    wait_for("campione")
-    settle()
-    heard = press_and_listen("Return", note="Return (closes the greeting)", quiet=2.5)
-    t0 = time.time()
-    summary.append("first words in the window: " + " | ".join(heard)[:300])
+    open_box(["Return"], "campione", "greeting")
+    close_box("the greeting")
+    t0 = time.time()  # the countdown runs from about now
 
     # The hidden buttons, in tab order: Go has the focus at the start.
     heard = press_and_listen("space", note="space on the focused button (Go)")
-    summary.append("Go pressed: " + " | ".join(heard))
+    judge(any(AMPLITUDE.search(u) for u in heard), "Go pressed: " + " | ".join(heard)[:150])
     heard = press_and_listen("Tab")
-    summary.append("Tab: " + " | ".join(heard))
+    summary.append("      Tab: " + " | ".join(heard))
     heard = press_and_listen("space", note="space (Nuova nota)")
-    summary.append("Nuova nota pressed: " + " | ".join(heard))
+    judge(any(AMPLITUDE.search(u) for u in heard), "Nuova nota pressed: " + " | ".join(heard)[:150])
     heard = press_and_listen("Tab")
-    summary.append("Tab: " + " | ".join(heard))
+    summary.append("      Tab: " + " | ".join(heard))
     heard = press_and_listen("space", note="space (Command4)")
-    summary.append("Command4 pressed: " + " | ".join(heard))
+    judge(any(AMPLITUDE.search(u) for u in heard), "Command4 pressed: " + " | ".join(heard)[:150])
 
-    # Three turns, the second answered wrongly first.
+    # Four turns, the second answered wrongly first.
     answer()
     answer(wrong=True)
     answer()
@@ -218,7 +264,12 @@ def main():
     # The status bar on request: Orca's key (Insert) with KP_Enter, twice.
     heard = press_and_listen("Insert+KP_Enter", "Insert+KP_Enter",
                              note="Insert+KP_Enter twice (read the status bar)", quiet=2.5)
-    summary.append("status bar: " + " | ".join(heard))
+    bar = " ".join(heard)
+    judge(re.search(r"esatte: %d\b" % score["right"], bar) is not None
+          and re.search(r"errate: %d\b" % score["wrong"], bar) is not None,
+          "status bar says %d right and %d wrong: %s" % (score["right"], score["wrong"], bar[:200]))
+    judge(re.search(r"\d+ (minut|second)", bar) is not None and "00:" not in bar,
+          "status bar reads the time left as time")
 
     # The window in flat review, line by line from the top, then back out of flat review.
     press_and_listen("KP_Subtract", note="KP_Subtract (flat review)")
@@ -227,7 +278,7 @@ def main():
         lines.append(press_and_listen("KP_Page_Up", note="KP_Page_Up (next line)", quiet=1.2))
         if lines[-1] == lines[-2]:
             break
-    summary.append("flat review: " + " || ".join(" ".join(line) for line in lines))
+    summary.append("      flat review: " + " || ".join(" ".join(line) for line in lines)[:400])
     press_and_listen("KP_Subtract", note="KP_Subtract (leave flat review)")
 
     # On past the answers to the picture.
@@ -235,57 +286,62 @@ def main():
         heard = press_and_listen("Tab")
         name = focused_name(heard)
         if name not in ANSWERS:
-            summary.append("after the answers, Tab: " + " | ".join(heard))
+            summary.append("      after the answers, Tab: " + " | ".join(heard))
             break
 
     # A definition from the menu bar.
     heard = press_and_listen("F10")
-    summary.append("F10: " + " | ".join(heard))
+    summary.append("      F10: " + " | ".join(heard))
     for _ in range(2):
         heard = press_and_listen("Right")
-        summary.append("Right: " + " | ".join(heard))
-    heard = press_and_listen("Return", note="Return (opens the definition)", quiet=2.5)
-    summary.append("definition: " + " | ".join(heard))
+        summary.append("      Right: " + " | ".join(heard))
+    open_box(["Return"], "si dice retto", "the definition")
     close_box("the definition")
 
-    # The time warnings, then Esci a little before the end.
+    # The time warnings, then the end: by the countdown, or by Esci after the last warning.
     end = t0 + 900 / speed
-    warned = []
-    while time.time() < end - 45 / speed:
+    while time.time() < end - 30 / speed:
         poll()
-        warned = [u for u in said if re.search(r"[Mm]ancan|minut", u)]
-        if any(re.search(r"\b1 minut|un minuto", u) for u in warned):
+        if any(re.search(r"manca 1 minuto", u) for u in said):
             break
         time.sleep(0.3)
-    summary.append("time warnings: " + " | ".join(warned))
-    for _ in range(14):
-        if focused_name(said[-4:]) == "Esci":
-            break
-        press_and_listen("Tab", quiet=1.0)
-    heard = press_and_listen("space", note="space on Esci", quiet=2.0)
-    if not any("Ciao a presto" in u for u in heard):
-        wait_for("Ciao a presto")
-    settle()
-    key("Return")
-    try:
-        wait_for("C A M P I O N E", 10)
+    warned = [u for u in said if re.search(r"Attenzione", u)]
+    judge(any("mancano 5 minuti" in u for u in warned), "warning at 5 minutes heard")
+    judge(any("manca 1 minuto" in u for u in warned), "warning at 1 minute heard")
+    if ENDING == "esci":
+        for _ in range(14):
+            if focused_name(said[-4:]) == "Esci":
+                break
+            press_and_listen("Tab", quiet=1.0)
+        heard = open_box(["space"], "Ciao a presto", "goodbye", note="space on Esci")
+        judge(not any("scaduto" in u for u in heard), "no time's end said after Esci")
+    else:
+        poll()
+        start = len(said)
+        wait_for("Ciao a presto", 120 / speed + 30)
         settle()
-        key("Return")
-    except SystemExit:
-        pass
+        heard = said[start:]
+        text = " ".join(heard)
+        end_said = re.search(r"[Tt]empo scaduto.*esatte: %d\b.*errate: %d\b.*Ciao a presto"
+                             % (score["right"], score["wrong"]), text)
+        judge(end_said is not None, "time's end and score before the goodbye: " + text[:200])
+    open_box(["Return"], "C A M P I O N E", "record saved")
+    key("Return")
     settle()
 
 
 try:
     main()
-    status = 0
 except SystemExit as e:
     print(e, file=sys.stderr)
-    status = 1
+    failures.append(str(e))
 finally:
     poll()
-    text = "\n".join(transcript) + "\n\n== Summary ==\n" + "\n".join(summary) + "\n"
+    verdict = "FAILED: %d of %d judgements" % (len(failures), len(summary)) if failures else \
+        "passed: %d judgements" % len(summary)
+    text = "\n".join(transcript) + "\n\n== Summary ==\n" + "\n".join(summary) + \
+        "\n\n== Verdict ==\n" + verdict + "\n"
     with open(os.path.join(work, "transcript.txt"), "w") as f:
         f.write(text)
     print(text)
-sys.exit(status)
+sys.exit(1 if failures else 0)
