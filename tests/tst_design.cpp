@@ -4,6 +4,7 @@
 #include "clientarea.h"
 #include "colors.h"
 #include "controls.h"
+#include "design.h"
 #include "form1.h"
 #include "testsupport.h"
 #include "texts.h"
@@ -18,7 +19,7 @@ namespace {
 
 constexpr quint32 none = 0xFFFFFFFF;
 // Transparent by design, nothing lies under them: they are filled with the window's colour.
-constexpr quint32 window = Form1::backColor;
+constexpr quint32 window = windowBackColor;
 
 // The families a designed font may resolve to.
 QStringList familiesFor(const QString &designed)

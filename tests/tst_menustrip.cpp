@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clientarea.h"
 #include "controls.h"
+#include "design.h"
 #include "form1.h"
 #include "menustrip.h"
 
@@ -96,7 +97,7 @@ void TestMenuStrip::itemsWrapInReadingOrderAboveTheClient()
     Window w;
     QVERIFY(w.ok);
     MenuStrip *strip = w.strip();
-    QCOMPARE(strip->width(), Form1::clientSize.width());
+    QCOMPARE(strip->width(), clientSize.width());
     QSet<int> rowTops;
     QRect previous;
     for (const QString &name : kNames) {
@@ -272,7 +273,7 @@ void TestMenuStrip::activationKeys()
     Window w;
     QVERIFY(w.ok);
     QSignalSpy triggered(&w.form, &Form1::menuTriggered);
-    QSignalSpy goClicked(&w.form, &Form1::command1Clicked);
+    QSignalSpy goClicked(&w.form, &Form1::goClicked);
     typeKeys(kF10);
     for (int i = 0; i < 7; ++i)
         QTest::keyClick(w.strip(), Qt::Key_Right);

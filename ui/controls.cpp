@@ -212,6 +212,18 @@ TextLabel::TextLabel(const QRect &design, bool fitsText, bool bordered, QWidget 
     }
 }
 
+int TextLabel::widthForText() const
+{
+    return fontMetrics().horizontalAdvance(text()) + 2 * frameWidth() + 2;
+}
+
+void TextLabel::setFittedText(const QString &text)
+{
+    setText(text);
+    if (m_fitsText)
+        resize(widthForText(), height());
+}
+
 void TextLabel::paintEvent(QPaintEvent *event)
 {
     if (!m_bordered) {

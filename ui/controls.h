@@ -89,6 +89,11 @@ public:
 
     bool fitsText() const { return m_fitsText; }
     int designWidth() const { return m_designWidth; }
+    // The width the label needs for its text: the text, its frame and a pixel either side.
+    int widthForText() const;
+    // Shows the text; a label that fits its text takes the width the text needs, wider or
+    // narrower, keeping its left edge.
+    void setFittedText(const QString &text);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

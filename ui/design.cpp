@@ -4,13 +4,14 @@
 #include "angles.h"
 #include "colors.h"
 #include "controls.h"
-#include "form1.h"
 #include "pictures.h"
 #include "texts.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -44,7 +45,7 @@ const QString noCaption;
 // The background of a transparent label that changes often and under which nothing is ever
 // drawn: filled with the colour of the window it lies on, it looks the same, and Qt repaints it
 // alone instead of the window and the drawing under it.
-constexpr BgrColor onTheWindow = Form1::backColor;
+constexpr BgrColor onTheWindow = windowBackColor;
 
 } // namespace
 
@@ -214,6 +215,9 @@ TextLabel *makeLabel(QWidget *parent, const LabelDesign &d)
     if (d.toolTip)
         label->setToolTip(*d.toolTip);
     label->setText(d.caption);
+    // As designed, unless this machine's font needs more room for the designed caption.
+    if (d.fitsText)
+        label->resize(std::max(label->width(), label->widthForText()), label->height());
     return label;
 }
 
@@ -250,7 +254,7 @@ std::vector<ButtonDesign> buttonDesigns()
                             .role = ButtonRole::Answer,
                             .geometry = {left, 496, 105, 73},
                             .caption = &texts::answerCaptions[index],
-                            .back = Form1::backColor,
+                            .back = windowBackColor,
                             .font = answer,
                             .picture = picture,
                             .toolTip = answerTip,
@@ -287,7 +291,7 @@ std::vector<ButtonDesign> buttonDesigns()
          .tab = 17},
         {.name = "Command4",
          .kind = ButtonKind::Push,
-         .role = ButtonRole::Command4,
+         .role = ButtonRole::NewTurn,
          .geometry = {48, 496, 49, 57},
          .caption = &texts::command4Caption,
          .font = defaultFont(),
@@ -358,14 +362,19 @@ QWidget *makeButton(QWidget *parent, const ButtonDesign &d)
 
 std::vector<MenuItemDesign> menuItemDesigns()
 {
+    // The definition of an angle, by its class code, with the application's title.
+    const auto definition = [](int code) {
+        return HelpBox{texts::definitions[code], MessageIcon::None, texts::applicationTitle};
+    };
     return {
-        {"help", texts::helpCaption},
-        {"acuto", texts::answerCaptions[Acute]},
-        {"retto", texts::answerCaptions[Right]},
-        {"ottuso", texts::answerCaptions[Obtuse]},
-        {"piatto", texts::answerCaptions[Straight]},
-        {"concavo", texts::answerCaptions[Concave]},
-        {"grio", texts::answerCaptions[Full]},
+        {"help", texts::helpCaption,
+         HelpBox{texts::helpText, MessageIcon::Information, texts::helpTitle}},
+        {"acuto", texts::answerCaptions[Acute], definition(Acute)},
+        {"retto", texts::answerCaptions[Right], definition(Right)},
+        {"ottuso", texts::answerCaptions[Obtuse], definition(Obtuse)},
+        {"piatto", texts::answerCaptions[Straight], definition(Straight)},
+        {"concavo", texts::answerCaptions[Concave], definition(Concave)},
+        {"grio", texts::answerCaptions[Full], definition(Full)},
         {"copy", texts::creditAuthors},
         {"by", texts::creditContact},
         {"oko", texts::creditAddress},

@@ -19,6 +19,16 @@ class QWidget;
 class ShapeRect;
 class TextLabel;
 
+// The window's client area: its size in pixels, and its back colour, the teal that every control
+// without a colour of its own shows.
+inline constexpr QSize clientSize{723, 587};
+inline constexpr BgrColor windowBackColor = 0x00C0C000;
+
+// The boxes: the narrowest a message box is (so that its title bar shows the whole title,
+// however short the text), and the width of the name box's field (for a long name).
+inline constexpr int boxMinimumWidth = 260;
+inline constexpr int nameFieldWidth = 320;
+
 // The window's fonts by the names they were designed with, each followed by a metric-compatible
 // (or, for the heavy face, similar) font installed with the game where the first is missing.
 enum class Face { SansSerif, Serif, Heavy };
@@ -85,7 +95,7 @@ QLabel *makeImage(QWidget *parent, const ImageDesign &d);
 
 // What a button is, and what its click does in the window.
 enum class ButtonKind { Push, Graphical, Picture };
-enum class ButtonRole { Go, Practice, Command4, Answer, Exit, None };
+enum class ButtonRole { Go, Practice, NewTurn, Answer, Exit, None };
 
 struct ButtonDesign
 {
@@ -113,11 +123,21 @@ std::vector<ButtonDesign> buttonDesigns();
 // A button as designed; a checkable one for an answer. Its click is left to the window.
 QWidget *makeButton(QWidget *parent, const ButtonDesign &d);
 
-// An item of the menu bar: its name (what the window tells when it is chosen) and its caption.
+// The box a help item of the menu bar shows.
+struct HelpBox
+{
+    const QString &text;
+    MessageIcon icon;
+    const QString &title;
+};
+
+// An item of the menu bar: its name (what the window tells when it is chosen), its caption and
+// the box it shows, if any (the credit lines show none).
 struct MenuItemDesign
 {
     const char *name;
     const QString &caption;
+    std::optional<HelpBox> box = {};
 };
 
 // The items of the menu bar, from left to right.

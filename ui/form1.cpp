@@ -17,7 +17,6 @@
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QIcon>
@@ -31,25 +30,6 @@
 #include <algorithm>
 #include <memory>
 #include <vector>
-
-namespace {
-
-// The width a label needs for its text: the text, its frame and a pixel either side.
-int widthFor(const QLabel *label)
-{
-    return QFontMetrics(label->font()).horizontalAdvance(label->text()) + 2 * label->frameWidth() +
-           2;
-}
-
-// A label that fits its text takes the width its text needs, wider or narrower, keeping its left
-// edge.
-void fitToText(TextLabel *label)
-{
-    if (label->fitsText())
-        label->resize(widthFor(label), label->height());
-}
-
-} // namespace
 
 // A plain top-level window with a close box only. Not a tool window: X desktops (GNOME, KDE)
 // give a utility window no keyboard focus when it opens, nor a place in Alt+Tab and the overview.
@@ -67,11 +47,11 @@ Form1::Form1(QWidget *parent)
         QGuiApplication::setWindowIcon(windowIcon());
 
     m_menu = new MenuStrip(this);
-    m_client = new ClientArea(clientSize, backColor, this);
+    m_client = new ClientArea(clientSize, windowBackColor, this);
     m_client->setObjectName(QStringLiteral("client"));
     m_client->setFixedSize(clientSize);
     QPalette palette = m_client->palette();
-    palette.setColor(QPalette::Window, fromBgr(backColor));
+    palette.setColor(QPalette::Window, fromBgr(windowBackColor));
     m_client->setPalette(palette);
 
     auto *layout = new QVBoxLayout(this);
@@ -124,9 +104,6 @@ void Form1::buildShapesAndLabels()
     makeImage(m_client, badge);
     for (const LabelDesign &design : labelDesigns()) {
         TextLabel *label = makeLabel(m_client, design);
-        // As designed, unless this machine's font needs more room for the designed caption.
-        if (design.fitsText)
-            label->resize(std::max(label->width(), widthFor(label)), label->height());
         if (design.role)
             m_labels[static_cast<size_t>(*design.role)] = label;
     }
@@ -144,15 +121,15 @@ void Form1::buildButtons()
         switch (design.role) {
         case ButtonRole::Go:
             m_command1 = button;
-            connect(button, &QAbstractButton::clicked, this, &Form1::command1Clicked);
+            connect(button, &QAbstractButton::clicked, this, &Form1::goClicked);
             break;
         case ButtonRole::Practice:
             m_practice = button;
-            connect(button, &QAbstractButton::clicked, this, &Form1::command2Clicked);
+            connect(button, &QAbstractButton::clicked, this, &Form1::practiceClicked);
             break;
-        case ButtonRole::Command4:
+        case ButtonRole::NewTurn:
             m_newTurn = button;
-            connect(button, &QAbstractButton::clicked, this, &Form1::command4Clicked);
+            connect(button, &QAbstractButton::clicked, this, &Form1::newTurnClicked);
             break;
         case ButtonRole::Exit:
             m_exit = button;
@@ -226,8 +203,7 @@ void Form1::pigrecoesettore(float X, float Y, float radius, BgrColor color, floa
 void Form1::setLabelText(Label which, const QString &text)
 {
     TextLabel *l = m_labels[static_cast<size_t>(which)];
-    l->setText(text);
-    fitToText(l);
+    l->setFittedText(text);
     m_narrator->labelChanged(which, text);
 }
 
@@ -340,7 +316,7 @@ void Form1::showMessage(const QString &text, MessageIcon icon, const QString &ti
     box->setStandardButtons(QMessageBox::Ok);
     // Wide enough that the title bar shows the whole title, however short the text.
     if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
-        grid->addItem(new QSpacerItem(260, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+        grid->addItem(new QSpacerItem(boxMinimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
     m_narrator->boxOpening(box.get(), text);
     selectableOncePainted(box.get());
@@ -362,7 +338,7 @@ QString Form1::inputBox(const QString &prompt, const QString &title)
     box->setTextValue(QString());
     // Wide enough for its title and a long name.
     if (auto *field = box->findChild<QLineEdit *>())
-        field->setMinimumWidth(320);
+        field->setMinimumWidth(nameFieldWidth);
     const QString name = box->exec() == QDialog::Accepted ? box->textValue() : QString();
     keepClosed(std::move(box));
     return name;

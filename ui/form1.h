@@ -28,9 +28,6 @@ class Form1 : public QWidget, public GameWindow
 {
     Q_OBJECT
 public:
-    static constexpr QSize clientSize{723, 587};
-    static constexpr BgrColor backColor = 0x00C0C000;
-
     explicit Form1(QWidget *parent = nullptr);
     ~Form1() override;
 
@@ -64,9 +61,9 @@ public:
     const QTimer &timer1() const { return m_timer1; }
 
 signals:
-    void command1Clicked();
-    void command2Clicked();
-    void command4Clicked();
+    void goClicked();
+    void practiceClicked();
+    void newTurnClicked();
     void exitClicked();
     // The player selected the answer button Option1(index) (a click on the one already selected
     // selects nothing).

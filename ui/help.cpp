@@ -1,22 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "help.h"
 
-#include "angles.h"
-#include "texts.h"
-
 std::optional<HelpBox> helpBoxFor(QStringView item)
 {
-    if (item == u"help")
-        return HelpBox{texts::helpText, MessageIcon::Information, texts::helpTitle};
-
-    // The definitions, by the class code of the angle they define.
-    const std::pair<QStringView, int> definitions[] = {
-        {u"acuto", Acute},     {u"retto", Right},     {u"ottuso", Obtuse},
-        {u"piatto", Straight}, {u"concavo", Concave}, {u"grio", Full},
-    };
-    for (const auto &[name, code] : definitions) {
-        if (item == name)
-            return HelpBox{texts::definitions[code], MessageIcon::None, texts::applicationTitle};
+    for (const MenuItemDesign &design : menuItemDesigns()) {
+        if (item == QLatin1String(design.name))
+            return design.box;
     }
     return std::nullopt;
 }

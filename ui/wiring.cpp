@@ -22,9 +22,9 @@ bool isPlayerFocus(Qt::FocusReason reason)
 
 void connectGame(Form1 &form, Game &game)
 {
-    QObject::connect(&form, &Form1::command1Clicked, &form, [&game] { game.nuovoangolo(); });
-    QObject::connect(&form, &Form1::command2Clicked, &form, [&game] { game.nuovanota(); });
-    QObject::connect(&form, &Form1::command4Clicked, &form, [&game] { game.nuovoturno(); });
+    QObject::connect(&form, &Form1::goClicked, &form, [&game] { game.nuovoangolo(); });
+    QObject::connect(&form, &Form1::practiceClicked, &form, [&game] { game.nuovanota(); });
+    QObject::connect(&form, &Form1::newTurnClicked, &form, [&game] { game.nuovoturno(); });
     QObject::connect(&form, &Form1::optionClicked, &form,
                      [&game](int index) { game.verificarisposta(index); });
     QObject::connect(&form, &Form1::optionFocused, &form,
