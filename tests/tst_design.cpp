@@ -283,6 +283,36 @@ private slots:
         }
     }
 
+    // Labels that a long text makes overlap lie one above the other as designed: the record
+    // holder's name, however long, lies over "con" and "punti", and the record's score over both.
+    void labelsOverlapAsDesigned_data()
+    {
+        QTest::addColumn<QString>("upper");
+        QTest::addColumn<QString>("lower");
+        QTest::addColumn<int>("written"); // the label given a long text, by Label
+        QTest::newRow("holder's name over \"con punti\"") << "lblnome"
+                                                          << "Label3" << int(Label::lblnome);
+        QTest::newRow("record over \"con punti\"") << "lblpunti"
+                                                   << "Label3" << int(Label::lblpunti);
+        QTest::newRow("record over the holder's name") << "lblpunti"
+                                                       << "lblnome" << int(Label::lblnome);
+    }
+    void labelsOverlapAsDesigned()
+    {
+        QFETCH(QString, upper);
+        QFETCH(QString, lower);
+        QFETCH(int, written);
+        Form1 form;
+        const QString longText(60, QLatin1Char('W'));
+        form.setLabelText(Label(written), longText);
+        QWidget *above = control(form.clientArea(), upper);
+        QWidget *below = control(form.clientArea(), lower);
+        QVERIFY(above->geometry().intersects(below->geometry()));
+        const QObjectList children = form.clientArea()->children();
+        QVERIFY2(children.indexOf(above) > children.indexOf(below),
+                 qPrintable(lower + QStringLiteral(" lies over ") + upper));
+    }
+
     void tabVisitsTheControlsInOrderStartingAtGo()
     {
         Form1 form;
