@@ -318,7 +318,7 @@ void Form1::showMessage(const QString &text, MessageIcon icon, const QString &ti
     if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
         grid->addItem(new QSpacerItem(boxMinimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
-    m_narrator->boxOpening(box.get(), text);
+    m_narrator->boxOpening(box.get());
     selectableOncePainted(box.get());
     // Its controls' requests to be polished, still waiting, are handled now: handled once the box
     // shows, they would make it size itself, and lay its text out, all over again.

@@ -221,13 +221,10 @@ void Narrator::sectorDrawn(const QRect &circle)
     m_sector = circle;
 }
 
-// A box is heard by its name, then its text. Its name is the title, which every box of the game
-// shares; screen readers take a box named like the one just closed, of the same size and place,
-// for that same box still open, and keep silent. So each box's name tells it apart. At the end of
-// the time the goodbye's name says that time is up and the score, the only place it is said.
-void Narrator::boxOpening(QWidget *box, const QString &text)
+// A box is heard by its name (its title), then its text. At the end of the time the goodbye is
+// named instead by what happened: time is up, with the score, the only place it is said.
+void Narrator::boxOpening(QWidget *box)
 {
-    Q_UNUSED(text);
     if (m_timeIsUp) {
         m_timeIsUp = false;
         box->setAccessibleName(texts::spokenTimeUp.arg(scoreText()));

@@ -45,8 +45,8 @@ public:
     void labelChanged(Label which, const QString &text);
     // The sector was drawn in the circle with these bounds, in the client area's pixels.
     void sectorDrawn(const QRect &circle);
-    // A box is about to open over the window (or, at the start, on its own) with this text.
-    void boxOpening(QWidget *box, const QString &text);
+    // A box is about to open over the window (or, at the start, on its own).
+    void boxOpening(QWidget *box);
 
     QList<QObject *> partsOf(const QObject *container) const override;
     QObject *holderOf(const QObject *control) const override;
