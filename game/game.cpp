@@ -4,9 +4,9 @@
 #include "angles.h"
 #include "numbers.h"
 #include "randomsource.h"
+#include "record/recordstore.h"
+#include "record/windows1252.h"
 #include "recordmessage.h"
-#include "recordstore.h"
-#include "windows1252.h"
 
 #include <QScopeGuard>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "gamewindow.h"
-#include "recordstore.h"
+#include "record/recordstore.h"
 
 class RandomSource;
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "recordstore.h"
+#include "record/recordstore.h"
 
 #include <QString>
 

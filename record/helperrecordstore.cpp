@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helperrecordstore.h"
 
-#include "helperpaths.h"
+#include "record/helperpaths.h"
 #include "windows1252.h"
 
 #include <QFile>

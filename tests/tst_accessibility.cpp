@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader finds in the window, through Qt's accessibility interfaces.
 
-#include "angles.h"
-#include "clientarea.h"
-#include "controls.h"
-#include "form1.h"
-#include "game.h"
-#include "menustrip.h"
-#include "testsupport.h"
-#include "texts.h"
-#include "wiring.h"
+#include "game/angles.h"
+#include "game/game.h"
+#include "game/texts.h"
+#include "tests/support/testsupport.h"
+#include "ui/clientarea.h"
+#include "ui/controls.h"
+#include "ui/form1.h"
+#include "ui/menustrip.h"
+#include "ui/wiring.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "clientarea.h"
-#include "colors.h"
-#include "controls.h"
-#include "form1.h"
-#include "keeponscreen.h"
-#include "menustrip.h"
-#include "testsupport.h"
-#include "texts.h"
+#include "game/texts.h"
+#include "tests/support/testsupport.h"
+#include "ui/clientarea.h"
+#include "ui/colors.h"
+#include "ui/controls.h"
+#include "ui/form1.h"
+#include "ui/keeponscreen.h"
+#include "ui/menustrip.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A whole game through the recording window: the start, the countdown and the exit.
 
-#include "angles.h"
-#include "game.h"
-#include "recordtesting.h"
-#include "testsupport.h"
+#include "game/angles.h"
+#include "game/game.h"
+#include "tests/support/recordtesting.h"
+#include "tests/support/testsupport.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "recordfiles.h"
-#include "recordmessage.h"
-#include "recordstore.h"
-#include "recordtesting.h"
-#include "windows1252.h"
+#include "game/recordmessage.h"
+#include "record/recordfiles.h"
+#include "record/recordstore.h"
+#include "record/windows1252.h"
+#include "tests/support/recordtesting.h"
 
 #include <QScopeGuard>
 #include <QTest>

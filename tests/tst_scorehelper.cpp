@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "helperrecordstore.h"
-#include "recordfiles.h"
-#include "recordlocation.h"
-#include "recordmessage.h"
-#include "recordstore.h"
-#include "recordtesting.h"
+#include "game/recordmessage.h"
+#include "record/helperrecordstore.h"
+#include "record/recordfiles.h"
+#include "record/recordlocation.h"
+#include "record/recordstore.h"
+#include "tests/support/recordtesting.h"
 
 #include <vector>
 

@@ -2,13 +2,13 @@
 // Whole games on the real window with the real boxes: the name typed, the greeting, answers,
 // "Esci", the goodbye and the saved record that the next game shows.
 
-#include "controls.h"
-#include "form1.h"
-#include "game.h"
-#include "recordtesting.h"
-#include "testsupport.h"
-#include "translations.h"
-#include "wiring.h"
+#include "game/game.h"
+#include "tests/support/recordtesting.h"
+#include "tests/support/testsupport.h"
+#include "ui/controls.h"
+#include "ui/form1.h"
+#include "ui/translations.h"
+#include "ui/wiring.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

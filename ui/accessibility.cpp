@@ -4,9 +4,9 @@
 #include "clientarea.h"
 #include "controls.h"
 #include "form1.h"
+#include "game/texts.h"
 #include "help.h"
 #include "menustrip.h"
-#include "texts.h"
 
 #include <QAccessibleObject>
 #include <QAccessibleWidget>

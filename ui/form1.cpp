@@ -8,10 +8,10 @@
 #include "colors.h"
 #include "controls.h"
 #include "design.h"
+#include "game/texts.h"
 #include "keeponscreen.h"
 #include "menustrip.h"
 #include "pictures.h"
-#include "texts.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>

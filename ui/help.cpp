@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "help.h"
 
-#include "angles.h"
-#include "texts.h"
+#include "game/angles.h"
+#include "game/texts.h"
 
 std::optional<HelpBox> helpBoxFor(QStringView item)
 {

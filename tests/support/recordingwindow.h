@@ -4,10 +4,10 @@
 // A stand-in for the main window that records what the game does to it, in order, and answers
 // the boxes from a script; with scripted random numbers and record, a table to play a game on.
 
-#include "game.h"
-#include "gamewindow.h"
-#include "randomsource.h"
-#include "recordstore.h"
+#include "game/game.h"
+#include "game/gamewindow.h"
+#include "game/randomsource.h"
+#include "record/recordstore.h"
 
 #include <QList>
 #include <QString>
