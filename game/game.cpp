@@ -122,10 +122,10 @@ void Game::start()
     m_random.randomize();
     m_window.setTimerEnabled(false);
 
-    const QString name = cleanName(m_window.inputBox(texts::nameQuestion, texts::startTitle));
-    m_window.messageBox(QLatin1Char(' ') + name + texts::greetingEnd, MessageIcon::Exclamation,
-                        texts::startTitle);
-    m_window.setLabelText(Label::lblnome1, name);
+    m_state.nome = cleanName(m_window.inputBox(texts::nameQuestion, texts::startTitle));
+    m_window.messageBox(QLatin1Char(' ') + m_state.nome + texts::greetingEnd,
+                        MessageIcon::Exclamation, texts::startTitle);
+    m_window.setLabelText(Label::lblnome1, m_state.nome);
 
     avviatempo();
 
@@ -147,7 +147,7 @@ void Game::exitSequence()
         return;
     m_exiting = true;
 
-    if (!say(texts::goodbye + m_window.labelText(Label::lblnome1)))
+    if (!say(texts::goodbye + m_state.nome))
         return;
     if (!recordbattuto()) {
         endProgram();
@@ -161,6 +161,7 @@ void Game::exitSequence()
 
 void Game::avviatempo()
 {
+    m_counting = true;
     m_window.setTimerEnabled(true);
     m_state.ore = 0;
     m_state.minuti = 15;
@@ -172,7 +173,7 @@ void Game::tick()
 {
     if (m_ended)
         return;
-    if (m_window.labelText(Label::lblconto) == texts::clockAtEnd) {
+    if (m_counting && clockText() == texts::clockAtEnd) {
         exitSequence();
         return;
     }
@@ -222,16 +223,16 @@ bool Game::recordbattuto() const
     // A record that could not be read is never replaced: it may be higher than it looks.
     if (m_loaded.problem)
         return false;
-    const double record = leadingNumber(m_window.labelText(Label::lblpunti));
-    const double score = leadingNumber(m_window.labelText(Label::lblScore));
+    // lblpunti shows the score file's text, whatever it holds; lblScore the correct answers.
+    const double record = leadingNumber(Leggifiletxt(RecordFile::Score));
+    const auto score = static_cast<double>(m_state.esatte);
     return score > record;
 }
 
 bool Game::salvarecord()
 {
     RecordProblem problem;
-    switch (m_record.save(m_window.labelText(Label::lblScore), m_window.labelText(Label::lblnome1),
-                          problem)) {
+    switch (m_record.save(numberText(m_state.esatte), m_state.nome, problem)) {
     case RecordStore::SaveResult::Saved:
         return true;
     case RecordStore::SaveResult::NotBeaten:

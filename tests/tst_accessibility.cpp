@@ -134,7 +134,7 @@ private slots:
             const QStringList words = window->text(QAccessible::Name).split(QLatin1Char(' '));
             return words.mid(0, 12)
                 .join(QLatin1Char(' '))
-                .contains(form.labelText(Label::lblangolo));
+                .contains(form.label(Label::lblangolo)->text());
         };
         game.nuovoturno();
         const QString first = window->text(QAccessible::Name);
@@ -156,7 +156,7 @@ private slots:
         QVERIFY(amplitudeAmongFirstWords());
         QVERIFY(accessible(form.option(1))
                     ->text(QAccessible::Description)
-                    .contains(form.labelText(Label::lblangolo)));
+                    .contains(form.label(Label::lblangolo)->text()));
     }
 
     // The keyboard-only buttons say what they do with the amplitude asked, and what a press did
@@ -190,7 +190,7 @@ private slots:
         control->click();
         QCoreApplication::processEvents();
         const QString asked = newAngle ? QStringLiteral("300") : QStringLiteral("135");
-        QCOMPARE(form.labelText(Label::lblangolo), asked);
+        QCOMPARE(form.label(Label::lblangolo)->text(), asked);
         QVERIFY(iface->text(QAccessible::Description).contains(asked));
         QCOMPARE(iface->text(QAccessible::Description) == before, !newAngle);
         QList<QAccessibleInterface *> all;
@@ -246,8 +246,8 @@ private slots:
         QVERIFY(!bars[0]->state().invisible);
         QVERIFY(bars[0]->rect().isEmpty());
         const QString said = bars[0]->text(QAccessible::Name);
-        QVERIFY2(said.contains(form.labelText(Label::lblconto)), qPrintable(said));
-        QVERIFY(form.labelText(Label::lblconto) != texts::clockAtCreation);
+        QVERIFY2(said.contains(form.label(Label::lblconto)->text()), qPrintable(said));
+        QVERIFY(form.label(Label::lblconto)->text() != texts::clockAtCreation);
         for (const QString &fact : {correct, wrong, recordScore.trimmed(), recordHolder.trimmed()})
             QVERIFY2(said.contains(fact), qPrintable(said));
         const bool noRecord = recordScore.trimmed().isEmpty();

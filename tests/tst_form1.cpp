@@ -229,7 +229,7 @@ private slots:
         for (Label l : {Label::lblnome1, Label::lblnome, Label::lblpunti}) {
             form.setLabelText(l, name);
             QCOMPARE(form.label(l)->textFormat(), Qt::PlainText);
-            QCOMPARE(form.labelText(l), name);
+            QCOMPARE(form.label(l)->text(), name);
         }
     }
 

@@ -130,23 +130,6 @@ private slots:
         QVERIFY(t.window.ended);
     }
 
-    void theEndIsReadFromTheClockLabel()
-    {
-        Table t;
-        t.game.start();
-        t.window.setLabelText(Label::lblconto, QStringLiteral("00:00:00"));
-        t.game.tick();
-        QVERIFY(t.game.ended());
-
-        Table u;
-        u.game.start();
-        for (int i = 0; i < 900; ++i)
-            u.game.tick();
-        u.window.setLabelText(Label::lblconto, QStringLiteral("0:00:00"));
-        u.game.tick();
-        QVERIFY(!u.game.ended());
-    }
-
     void theExitSavesOnlyABeatenRecord_data()
     {
         QTest::addColumn<QString>("stored");
@@ -156,6 +139,9 @@ private slots:
         QTest::newRow("one against no record") << "" << 1 << true;
         QTest::newRow("equal") << "2\r\n" << 2 << false;
         QTest::newRow("one more") << "2\r\n" << 3 << true;
+        // Written by hand: the number at its start counts.
+        QTest::newRow("below an edited record") << " 2.5 punti\r\n" << 2 << false;
+        QTest::newRow("above an edited record") << " 2.5 punti\r\n" << 3 << true;
     }
     void theExitSavesOnlyABeatenRecord()
     {

@@ -80,7 +80,7 @@ class TestPlay : public QObject
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
 
-    QString label(Label l) const { return form->labelText(l); }
+    QString label(Label l) const { return form->label(l)->text(); }
     bool goVisible() const
     {
         return form->findChild<QWidget *>(QStringLiteral("Command1"))->isVisible();

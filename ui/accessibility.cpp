@@ -378,7 +378,7 @@ QObject *Narrator::holderOf(const QObject *control) const
 
 QString Narrator::labelText(Label which) const
 {
-    return m_form.labelText(which).trimmed();
+    return m_form.label(which)->text().trimmed();
 }
 
 QString Narrator::amplitude() const

@@ -217,11 +217,6 @@ void Form1::setLabelText(Label which, const QString &text)
     m_narrator->labelChanged(which, text);
 }
 
-QString Form1::labelText(Label which) const
-{
-    return label(which)->text();
-}
-
 void Form1::setOptionBackColor(int index, BgrColor color)
 {
     option(index)->setBackColor(color);

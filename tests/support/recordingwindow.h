@@ -81,7 +81,7 @@ public:
         labels[label] = text;
         log << QStringLiteral("label %1 %2").arg(int(label)).arg(text);
     }
-    QString labelText(Label label) const override
+    QString labelText(Label label) const
     {
         const auto it = labels.find(label);
         return it == labels.end() ? QString() : it->second;
