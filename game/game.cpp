@@ -3,6 +3,7 @@
 
 #include "angles.h"
 #include "numbers.h"
+#include "playername.h"
 #include "randomsource.h"
 #include "record/recordstore.h"
 #include "record/windows1252.h"
@@ -208,14 +209,16 @@ void Game::creafilerecord()
     // Shown as empty (the loaded texts are), and never overwritten in this game: one box says
     // why.
     if (m_loaded.problem)
-        say(recordMessage(*m_loaded.problem));
+        say(loadMessage(m_loaded, m_record));
 }
 
+// The record files' bytes become text here, and the texts saved become bytes in salvarecord.
 QString Game::Leggifiletxt(RecordFile file) const
 {
-    const QString &text = m_loaded.text(file);
+    if (file == RecordFile::Score)
+        return fromWindows1252(m_loaded.pair.score);
     // Another program, or a hand, may have written anything there.
-    return file == RecordFile::Name ? cleanStoredName(text) : text;
+    return cleanStoredName(fromWindows1252(m_loaded.pair.name));
 }
 
 bool Game::recordbattuto() const
@@ -231,15 +234,17 @@ bool Game::recordbattuto() const
 
 bool Game::salvarecord()
 {
-    RecordProblem problem;
-    switch (m_record.save(numberText(m_state.esatte), m_state.nome, problem)) {
-    case RecordStore::SaveResult::Saved:
+    recordfiles::Problem problem;
+    switch (m_record.save(toWindows1252(numberText(m_state.esatte)), toWindows1252(m_state.nome),
+                          problem)) {
+    case recordfiles::SaveOutcome::Saved:
         return true;
-    case RecordStore::SaveResult::NotBeaten:
+    case recordfiles::SaveOutcome::NotBeaten:
         // Another game saved a higher record meanwhile: as when the record is not beaten.
         return false;
-    case RecordStore::SaveResult::Failed:
-        say(recordMessage(problem));
+    case recordfiles::SaveOutcome::Failed:
+    case recordfiles::SaveOutcome::Interrupted:
+        say(saveMessage(problem, m_record));
         return false;
     }
     return false;

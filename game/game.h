@@ -6,6 +6,9 @@
 
 class RandomSource;
 
+// The two record files, for Leggifiletxt.
+enum class RecordFile { Score, Name };
+
 // The state of a game, held for as long as the window lives. Every field starts at zero.
 struct GameState
 {
@@ -105,9 +108,9 @@ private:
     RandomSource &m_random;
     RecordStore &m_record;
     GameState m_state;
-    bool m_judging = false;  // verificarisposta is running
-    LoadedRecord m_loaded;   // the record as creafilerecord found it
-    bool m_counting = false; // the countdown has started: lblconto shows the clock
-    bool m_exiting = false;  // the exit sequence has started
-    bool m_ended = false;    // the program is ending
+    bool m_judging = false;       // verificarisposta is running
+    recordfiles::Loaded m_loaded; // the record as creafilerecord found it
+    bool m_counting = false;      // the countdown has started: lblconto shows the clock
+    bool m_exiting = false;       // the exit sequence has started
+    bool m_ended = false;         // the program is ending
 };

@@ -27,68 +27,23 @@ char encode(char32_t c)
 
 } // namespace
 
-QByteArray toWindows1252(QStringView text)
+std::string toWindows1252(QStringView text)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size());
+    std::string bytes;
+    bytes.reserve(size_t(text.size()));
     // By code point: a character outside the basic plane is one '?', not two.
     for (const char32_t c : text.toUcs4())
         bytes += encode(c);
     return bytes;
 }
 
-QString fromWindows1252(QByteArrayView bytes)
+QString fromWindows1252(std::string_view bytes)
 {
     QString text;
-    text.reserve(bytes.size());
+    text.reserve(qsizetype(bytes.size()));
     for (const char b : bytes) {
         const auto u = static_cast<unsigned char>(b);
         text += (u >= 0x80 && u < 0xA0) ? QChar(high[u - 0x80]) : QChar(u);
     }
     return text;
-}
-
-namespace {
-
-// Characters that change how the text around them reads: the explicit embeddings, overrides and
-// isolates, and the marks that only steer where neutral characters go.
-bool turnsText(QChar c)
-{
-    switch (c.direction()) {
-    case QChar::DirLRE:
-    case QChar::DirLRO:
-    case QChar::DirRLE:
-    case QChar::DirRLO:
-    case QChar::DirPDF:
-    case QChar::DirLRI:
-    case QChar::DirRLI:
-    case QChar::DirFSI:
-    case QChar::DirPDI:
-        return true;
-    default:
-        return c == u'\u200E' || c == u'\u200F' || c == u'\u061C';
-    }
-}
-
-} // namespace
-
-QString cleanName(QStringView typed)
-{
-    QString name = typed.toString();
-    for (QChar &c : name) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-            c == QChar::ParagraphSeparator || turnsText(c))
-            c = QLatin1Char(' ');
-    }
-    return name;
-}
-
-QString cleanStoredName(QStringView stored)
-{
-    qsizetype end = stored.size();
-    if (stored.endsWith(u"\r\n"))
-        end -= 2;
-    else if (stored.endsWith(u'\n') || stored.endsWith(u'\r'))
-        end -= 1;
-    return cleanName(stored.first(end)).append(stored.sliced(end));
 }

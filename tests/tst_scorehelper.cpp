@@ -4,6 +4,7 @@
 #include "record/recordfiles.h"
 #include "record/recordlocation.h"
 #include "record/recordstore.h"
+#include "record/windows1252.h"
 #include "tests/support/recordtesting.h"
 
 #include <vector>
@@ -235,23 +236,21 @@ private slots:
         };
         const auto play = [](RecordStore &store) {
             QStringList seen;
-            const auto note = [&](const std::optional<RecordProblem> &problem,
-                                  const QString &text) {
-                seen << (problem ? recordMessage(*problem) : QStringLiteral("text:") + text);
+            const auto text = [](const std::string &bytes) {
+                return QStringLiteral("text:") + fromWindows1252(bytes);
             };
             for (int round = 0; round < 2; ++round) {
-                const LoadedRecord loaded = store.load();
-                note(loaded.problem, loaded.score);
-                if (!loaded.problem)
-                    seen.last() += QStringLiteral("|text:") + loaded.name;
+                const recordfiles::Loaded loaded = store.load();
+                seen << (loaded.problem
+                             ? loadMessage(loaded, store)
+                             : text(loaded.pair.score) + QLatin1Char('|') + text(loaded.pair.name));
                 if (round == 0) {
-                    RecordProblem problem;
-                    const auto result = store.save(
-                        QStringLiteral("99"), QStringLiteral("Łukasz\t\U0001F600\u20AC"), problem);
-                    seen << (result == RecordStore::SaveResult::Saved ? QString("saved")
-                             : result == RecordStore::SaveResult::NotBeaten
+                    recordfiles::Problem problem;
+                    const auto result = store.save("99", "?ukasz ?\x80", problem);
+                    seen << (result == recordfiles::SaveOutcome::Saved ? QString("saved")
+                             : result == recordfiles::SaveOutcome::NotBeaten
                                  ? QString("notbeaten")
-                                 : recordMessage(problem));
+                                 : saveMessage(problem, store));
                 }
             }
             return seen.join(QLatin1Char('|')).replace(store.directory(), "<dir>/");
@@ -305,15 +304,14 @@ private slots:
         RecordDir d;
         d.setPair(oldScore, oldName);
         HelperRecordStore store(program, {.directory = d.path, .timeoutMs = 300});
-        const LoadedRecord loaded = store.load();
-        RecordProblem problem;
-        QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), problem),
-                 RecordStore::SaveResult::Failed);
+        const recordfiles::Loaded loaded = store.load();
+        recordfiles::Problem problem;
+        QCOMPARE(store.save("99", "Eve", problem), recordfiles::SaveOutcome::Failed);
         QVERIFY(loaded.problem);
-        for (const QString &message : {recordMessage(*loaded.problem), recordMessage(problem)})
+        for (const QString &message : {loadMessage(loaded, store), saveMessage(problem, store)})
             QVERIFY2(message.contains(program + QStringLiteral(": ") + reason),
                      qPrintable(message));
-        QCOMPARE(loaded.score, QString());
+        QVERIFY(loaded.pair == recordfiles::Pair{});
         QCOMPARE(d.score(), oldScore);
     }
 

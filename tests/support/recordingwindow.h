@@ -9,6 +9,7 @@
 #include "game/randomsource.h"
 #include "record/recordstore.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -152,36 +153,38 @@ public:
     float next() override { return numbers.isEmpty() ? 0.0f : numbers.takeFirst(); }
 };
 
-// A record kept in memory, whose failures a test chooses.
+// A record kept in memory as the bytes of its two files, whose failures a test chooses.
 class FakeRecordStore : public RecordStore
 {
 public:
-    QString score;
-    QString name;
-    std::optional<RecordProblem> loadProblem;
-    std::optional<RecordProblem> saveProblem;
+    QByteArray score;
+    QByteArray name;
+    recordfiles::Problem loadProblem; // met while reading
+    recordfiles::Problem saveProblem;
     bool higherSavedMeanwhile = false;
     int saves = 0;
 
     FakeRecordStore() : RecordStore(QStringLiteral("/record/")) {}
 
-    LoadedRecord load() override
+    recordfiles::Loaded load() override
     {
-        return loadProblem ? LoadedRecord{{}, {}, loadProblem} : LoadedRecord{score, name, {}};
+        if (loadProblem)
+            return recordfiles::Loaded{{}, loadProblem, recordfiles::Loaded::Read};
+        return recordfiles::Loaded{{score.toStdString(), name.toStdString()}, {}};
     }
-    SaveResult save(const QString &newScore, const QString &newName,
-                    RecordProblem &problem) override
+    recordfiles::SaveOutcome save(std::string_view newScore, std::string_view newName,
+                                  recordfiles::Problem &problem) override
     {
         if (saveProblem) {
-            problem = *saveProblem;
-            return SaveResult::Failed;
+            problem = saveProblem;
+            return recordfiles::SaveOutcome::Failed;
         }
         if (higherSavedMeanwhile)
-            return SaveResult::NotBeaten;
+            return recordfiles::SaveOutcome::NotBeaten;
         ++saves;
-        score = newScore + QStringLiteral("\r\n");
-        name = newName + QStringLiteral("\r\n");
-        return SaveResult::Saved;
+        score = QByteArray(newScore.data(), qsizetype(newScore.size())) + "\r\n";
+        name = QByteArray(newName.data(), qsizetype(newName.size())) + "\r\n";
+        return recordfiles::SaveOutcome::Saved;
     }
 };
 
