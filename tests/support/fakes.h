@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// A stand-in for the main window that records what the game does to it, in order, and answers
-// the boxes from a script; with scripted random numbers and record, a table to play a game on.
+// What the game is played with in tests and benchmarks instead of the real thing: a window that
+// records what the game does to it, in order, and answers the boxes from a script; random numbers
+// from a script; a record kept in memory; and a table that sets the three around a game.
 
 #include "game/game.h"
 #include "game/gamewindow.h"
