@@ -21,8 +21,8 @@
 namespace {
 
 const QString helper = QStringLiteral(SFERDONI_TEST_HELPER);
-const QByteArray oldScore = "12\r\n";
-const QByteArray oldName = "Ada\r\n";
+const QByteArray storedScore = "12\r\n";
+const QByteArray storedName = "Ada\r\n";
 const QStringList asNobody = {"--reuid=nobody", "--regid=nogroup", "--clear-groups"};
 constexpr gid_t gamesGroup = 60;
 
@@ -131,7 +131,7 @@ private slots:
                                << name + "\r\n";
         };
         const auto kept = [](const char *row, const QByteArray &input, int status) {
-            QTest::newRow(row) << input << status << oldScore << oldName;
+            QTest::newRow(row) << input << status << storedScore << storedName;
         };
         saved("higher", "13", "Bea");
         saved("longest name", "20", QByteArray(32767, 'N'));
@@ -148,7 +148,7 @@ private slots:
         QFETCH(QByteArray, score);
         QFETCH(QByteArray, name);
         RecordDir d;
-        d.setPair(oldScore, oldName);
+        d.setPair(storedScore, storedName);
         const Run r =
             runOn(d, "save", input, QTest::currentDataTag() == QByteArray("endless input"));
         QCOMPARE(r.status, status);
@@ -207,8 +207,8 @@ private slots:
         std::vector<int> lockHolders;
         const auto setUp = [&kind, &lockHolders](const RecordDir &d) {
             if (kind != QLatin1String("none"))
-                d.setPair(kind == QLatin1String("nul") ? QByteArray("4\r\n\0", 4) : oldScore,
-                          oldName);
+                d.setPair(kind == QLatin1String("nul") ? QByteArray("4\r\n\0", 4) : storedScore,
+                          storedName);
             chmodTo(d.file("ang.txt"), 0666);
             chmodTo(d.file("nang.txt"), kind == QLatin1String("roname") ? 0444 : 0666);
             const QByteArray ang = QFile::encodeName(d.file("ang.txt"));
@@ -302,7 +302,7 @@ private slots:
         if (!script.isEmpty())
             executable(program, script);
         RecordDir d;
-        d.setPair(oldScore, oldName);
+        d.setPair(storedScore, storedName);
         HelperRecordStore store(program, {.directory = d.path, .timeoutMs = 300});
         const recordfiles::Loaded loaded = store.load();
         recordfiles::Problem problem;
@@ -312,7 +312,7 @@ private slots:
             QVERIFY2(message.contains(program + QStringLiteral(": ") + reason),
                      qPrintable(message));
         QVERIFY(loaded.pair == recordfiles::Pair{});
-        QCOMPARE(d.score(), oldScore);
+        QCOMPARE(d.score(), storedScore);
     }
 
     void theRecordLivesInTheFirstPlaceThatServes_data()
