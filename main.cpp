@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "clockrandom.h"
-#include "form1.h"
-#include "game.h"
-#include "recordlocation.h"
-#include "translations.h"
-#include "windowsystem.h"
-#include "wiring.h"
+#include "game/clockrandom.h"
+#include "game/game.h"
+#include "record/recordlocation.h"
+#include "ui/form1.h"
+#include "ui/translations.h"
+#include "ui/windowsystem.h"
+#include "ui/wiring.h"
 
 #include <QApplication>
 

@@ -11,12 +11,12 @@
 #include "benchsupport.h"
 #include "showngame.h"
 
-#include "controls.h"
-#include "form1.h"
-#include "game.h"
-#include "menustrip.h"
-#include "translations.h"
-#include "windowsystem.h"
+#include "game/game.h"
+#include "ui/controls.h"
+#include "ui/form1.h"
+#include "ui/menustrip.h"
+#include "ui/translations.h"
+#include "ui/windowsystem.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -2,7 +2,7 @@
 #include "showngame.h"
 
 #include "benchsupport.h"
-#include "wiring.h"
+#include "ui/wiring.h"
 
 #include <QEventLoop>
 

@@ -3,10 +3,10 @@
 
 // A real game in its shown window, as the benchmarks that play on it need it.
 
-#include "testsupport.h"
+#include "tests/support/testsupport.h"
 
-#include "form1.h"
-#include "game.h"
+#include "game/game.h"
+#include "ui/form1.h"
 
 namespace bench {
 

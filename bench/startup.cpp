@@ -6,13 +6,13 @@
 
 #include "benchsupport.h"
 
-#include "clockrandom.h"
-#include "form1.h"
-#include "game.h"
-#include "recordstore.h"
-#include "translations.h"
-#include "windowsystem.h"
-#include "wiring.h"
+#include "game/clockrandom.h"
+#include "game/game.h"
+#include "record/recordstore.h"
+#include "ui/form1.h"
+#include "ui/translations.h"
+#include "ui/windowsystem.h"
+#include "ui/wiring.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -5,10 +5,10 @@
 
 #include "benchsupport.h"
 #include "showngame.h"
-#include "testsupport.h"
+#include "tests/support/testsupport.h"
 
-#include "clientarea.h"
-#include "windowsystem.h"
+#include "ui/clientarea.h"
+#include "ui/windowsystem.h"
 
 #include <QApplication>
 

@@ -3,10 +3,11 @@
 
 #include "angles.h"
 #include "numbers.h"
+#include "playername.h"
 #include "randomsource.h"
+#include "record/recordstore.h"
+#include "record/windows1252.h"
 #include "recordmessage.h"
-#include "recordstore.h"
-#include "windows1252.h"
 
 #include <QScopeGuard>
 
@@ -122,10 +123,10 @@ void Game::start()
     m_random.randomize();
     m_window.setTimerEnabled(false);
 
-    const QString name = cleanName(m_window.inputBox(texts::nameQuestion, texts::startTitle));
-    m_window.messageBox(QLatin1Char(' ') + name + texts::greetingEnd, MessageIcon::Exclamation,
-                        texts::startTitle);
-    m_window.setLabelText(Label::lblnome1, name);
+    m_state.nome = cleanName(m_window.inputBox(texts::nameQuestion, texts::startTitle));
+    m_window.messageBox(QLatin1Char(' ') + m_state.nome + texts::greetingEnd,
+                        MessageIcon::Exclamation, texts::startTitle);
+    m_window.setLabelText(Label::lblnome1, m_state.nome);
 
     avviatempo();
 
@@ -147,7 +148,7 @@ void Game::exitSequence()
         return;
     m_exiting = true;
 
-    if (!say(texts::goodbye + m_window.labelText(Label::lblnome1)))
+    if (!say(texts::goodbye + m_state.nome))
         return;
     if (!recordbattuto()) {
         endProgram();
@@ -161,6 +162,7 @@ void Game::exitSequence()
 
 void Game::avviatempo()
 {
+    m_counting = true;
     m_window.setTimerEnabled(true);
     m_state.ore = 0;
     m_state.minuti = 15;
@@ -172,7 +174,7 @@ void Game::tick()
 {
     if (m_ended)
         return;
-    if (m_window.labelText(Label::lblconto) == texts::clockAtEnd) {
+    if (m_counting && clockText() == texts::clockAtEnd) {
         exitSequence();
         return;
     }
@@ -207,14 +209,16 @@ void Game::creafilerecord()
     // Shown as empty (the loaded texts are), and never overwritten in this game: one box says
     // why.
     if (m_loaded.problem)
-        say(recordMessage(*m_loaded.problem));
+        say(loadMessage(m_loaded, m_record));
 }
 
+// The record files' bytes become text here, and the texts saved become bytes in salvarecord.
 QString Game::Leggifiletxt(RecordFile file) const
 {
-    const QString &text = m_loaded.text(file);
+    if (file == RecordFile::Score)
+        return fromWindows1252(m_loaded.pair.score);
     // Another program, or a hand, may have written anything there.
-    return file == RecordFile::Name ? cleanStoredName(text) : text;
+    return cleanStoredName(fromWindows1252(m_loaded.pair.name));
 }
 
 bool Game::recordbattuto() const
@@ -222,23 +226,25 @@ bool Game::recordbattuto() const
     // A record that could not be read is never replaced: it may be higher than it looks.
     if (m_loaded.problem)
         return false;
-    const double record = leadingNumber(m_window.labelText(Label::lblpunti));
-    const double score = leadingNumber(m_window.labelText(Label::lblScore));
+    // lblpunti shows the score file's text, whatever it holds; lblScore the correct answers.
+    const double record = leadingNumber(Leggifiletxt(RecordFile::Score));
+    const auto score = static_cast<double>(m_state.esatte);
     return score > record;
 }
 
 bool Game::salvarecord()
 {
-    RecordProblem problem;
-    switch (m_record.save(m_window.labelText(Label::lblScore), m_window.labelText(Label::lblnome1),
+    recordfiles::Problem problem;
+    switch (m_record.save(toWindows1252(numberText(m_state.esatte)), toWindows1252(m_state.nome),
                           problem)) {
-    case RecordStore::SaveResult::Saved:
+    case recordfiles::SaveOutcome::Saved:
         return true;
-    case RecordStore::SaveResult::NotBeaten:
+    case recordfiles::SaveOutcome::NotBeaten:
         // Another game saved a higher record meanwhile: as when the record is not beaten.
         return false;
-    case RecordStore::SaveResult::Failed:
-        say(recordMessage(problem));
+    case recordfiles::SaveOutcome::Failed:
+    case recordfiles::SaveOutcome::Interrupted:
+        say(saveMessage(problem, m_record));
         return false;
     }
     return false;

@@ -2,9 +2,12 @@
 #pragma once
 
 #include "gamewindow.h"
-#include "recordstore.h"
+#include "record/recordstore.h"
 
 class RandomSource;
+
+// The two record files, for Leggifiletxt.
+enum class RecordFile { Score, Name };
 
 // The state of a game, held for as long as the window lives. Every field starts at zero.
 struct GameState
@@ -20,6 +23,8 @@ struct GameState
     float secondi = 0;
     // The directory of the record files, ending in a separator.
     QString cartella;
+    // The player's name, as lblnome1 shows it.
+    QString nome;
 };
 
 // The rules of the game. It owns the state and acts on the window only through GameWindow.
@@ -103,8 +108,9 @@ private:
     RandomSource &m_random;
     RecordStore &m_record;
     GameState m_state;
-    bool m_judging = false; // verificarisposta is running
-    LoadedRecord m_loaded;  // the record as creafilerecord found it
-    bool m_exiting = false; // the exit sequence has started
-    bool m_ended = false;   // the program is ending
+    bool m_judging = false;       // verificarisposta is running
+    recordfiles::Loaded m_loaded; // the record as creafilerecord found it
+    bool m_counting = false;      // the countdown has started: lblconto shows the clock
+    bool m_exiting = false;       // the exit sequence has started
+    bool m_ended = false;         // the program is ending
 };

@@ -9,7 +9,7 @@
 // A colour as the window stores it: 0x00BBGGRR.
 using BgrColor = quint32;
 
-// The labels whose text the game sets or reads, by their control names.
+// The labels whose text the game sets, by their control names.
 enum class Label {
     lblangolo, // the amplitude of the current angle
     lblScore,  // the correct answers
@@ -39,7 +39,6 @@ public:
                                  float end_ang) = 0;
 
     virtual void setLabelText(Label label, const QString &text) = 0;
-    virtual QString labelText(Label label) const = 0;
 
     // The answer buttons, by index 1..6.
     virtual void setOptionBackColor(int index, BgrColor color) = 0;

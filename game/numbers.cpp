@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "numbers.h"
 
-#include "leadingnumber.h"
+#include "record/leadingnumber.h"
 
 QString numberText(long long value, int minDigits)
 {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringView>
 
-#include "leadingnumber.h"
+#include "record/leadingnumber.h"
 
 // The text of a whole number: plain decimal digits, a minus sign when negative, no blanks, no
 // leading zeros beyond the minDigits wanted ("00" pictures ask for two).

@@ -41,22 +41,16 @@ QString reasonFor(const recordfiles::Problem &cause)
     }
 }
 
-const QString &doingText(RecordProblem::Doing doing)
-{
-    switch (doing) {
-    case RecordProblem::Preparing:
-        return texts::cannotPrepareRecord;
-    case RecordProblem::Reading:
-        return texts::cannotReadRecord;
-    case RecordProblem::Saving:
-        break;
-    }
-    return texts::cannotSaveRecord;
-}
-
 } // namespace
 
-QString recordMessage(const RecordProblem &problem)
+QString loadMessage(const recordfiles::Loaded &loaded, const RecordStore &store)
 {
-    return doingText(problem.doing).arg(problem.path, reasonFor(problem.cause));
+    const QString &doing = loaded.stage == recordfiles::Loaded::Prepare ? texts::cannotPrepareRecord
+                                                                        : texts::cannotReadRecord;
+    return doing.arg(store.pathOf(loaded.problem), reasonFor(loaded.problem));
+}
+
+QString saveMessage(const recordfiles::Problem &problem, const RecordStore &store)
+{
+    return texts::cannotSaveRecord.arg(store.pathOf(problem), reasonFor(problem));
 }

@@ -16,8 +16,8 @@ log=build/tidy/clang-tidy.log
 # run-clang-tidy colours its output even into a file: strip the colours before reading it.
 # The headers looked at are the project's own, anchored at the checkout: a checkout that itself
 # lies in a folder named like one of them (a worktree called "bench") would bring in moc's output.
-run-clang-tidy -quiet -p build/tidy -j"$(nproc)" -header-filter="^$root/(game|ui|bench)/" \
-    "^$root/(game|game/record|game/record/helper|ui|bench|tests)/[^/]*\.cpp\$" "^$root/main\.cpp\$" 2>&1 |
+run-clang-tidy -quiet -p build/tidy -j"$(nproc)" -header-filter="^$root/(game|record|ui|bench)/" \
+    "^$root/(game|record|record/helper|ui|bench|tests)/[^/]*\.cpp\$" "^$root/main\.cpp\$" 2>&1 |
     sed 's/\x1b\[[0-9;]*m//g' >"$log" || true
 if grep -E "^$root/.*(warning|error):" "$log"; then
     echo "clang-tidy: see $log"

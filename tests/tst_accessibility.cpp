@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader finds in the window, through Qt's accessibility interfaces.
 
-#include "angles.h"
-#include "clientarea.h"
-#include "controls.h"
-#include "form1.h"
-#include "game.h"
-#include "menustrip.h"
-#include "testsupport.h"
-#include "texts.h"
-#include "wiring.h"
+#include "game/angles.h"
+#include "game/game.h"
+#include "game/texts.h"
+#include "tests/support/testsupport.h"
+#include "ui/clientarea.h"
+#include "ui/controls.h"
+#include "ui/form1.h"
+#include "ui/menustrip.h"
+#include "ui/wiring.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -137,7 +137,7 @@ private slots:
             const QStringList words = window->text(QAccessible::Name).split(QLatin1Char(' '));
             return words.mid(0, 12)
                 .join(QLatin1Char(' '))
-                .contains(form.labelText(Label::lblangolo));
+                .contains(form.label(Label::lblangolo)->text());
         };
         game.nuovoturno();
         const QString first = window->text(QAccessible::Name);
@@ -189,7 +189,7 @@ private slots:
         control->click();
         QCoreApplication::processEvents();
         const QString asked = newAngle ? QStringLiteral("300") : QStringLiteral("135");
-        QCOMPARE(form.labelText(Label::lblangolo), asked);
+        QCOMPARE(form.label(Label::lblangolo)->text(), asked);
         QList<QAccessibleInterface *> all;
         collect(accessible(&form), all);
         const auto announcer = std::find_if(all.begin(), all.end(), [](QAccessibleInterface *i) {

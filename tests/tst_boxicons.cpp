@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "boxicons.h"
+#include "ui/boxicons.h"
 
 #include <QApplication>
 #include <QDir>

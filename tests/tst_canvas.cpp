@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "canvas.h"
-#include "sector.h"
+#include "ui/canvas.h"
+#include "ui/sector.h"
 
 #include <QImage>
 #include <QPainter>

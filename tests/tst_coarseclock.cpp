@@ -6,8 +6,8 @@
 // system while a test simulates it, and saves land in the middle of a read from those calls.
 #undef _FORTIFY_SOURCE
 
-#include "recordfiles.h"
-#include "recordtesting.h"
+#include "record/recordfiles.h"
+#include "tests/support/recordtesting.h"
 
 #include <QScopeGuard>
 #include <QTest>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window as designed: every control's place, caption, colours and font, the stacking, the
 // hidden keyboard-only buttons and the tab order.
-#include "clientarea.h"
-#include "colors.h"
-#include "controls.h"
-#include "design.h"
-#include "form1.h"
-#include "testsupport.h"
-#include "texts.h"
+#include "game/texts.h"
+#include "tests/support/testsupport.h"
+#include "ui/clientarea.h"
+#include "ui/colors.h"
+#include "ui/controls.h"
+#include "ui/design.h"
+#include "ui/form1.h"
 
 #include <QApplication>
 #include <QFontInfo>

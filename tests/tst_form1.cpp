@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "clientarea.h"
-#include "colors.h"
-#include "controls.h"
-#include "form1.h"
-#include "keeponscreen.h"
-#include "menustrip.h"
-#include "testsupport.h"
-#include "texts.h"
+#include "game/texts.h"
+#include "tests/support/testsupport.h"
+#include "ui/clientarea.h"
+#include "ui/colors.h"
+#include "ui/controls.h"
+#include "ui/form1.h"
+#include "ui/keeponscreen.h"
+#include "ui/menustrip.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -229,7 +229,7 @@ private slots:
         for (Label l : {Label::lblnome1, Label::lblnome, Label::lblpunti}) {
             form.setLabelText(l, name);
             QCOMPARE(form.label(l)->textFormat(), Qt::PlainText);
-            QCOMPARE(form.labelText(l), name);
+            QCOMPARE(form.label(l)->text(), name);
         }
     }
 

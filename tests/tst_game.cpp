@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A whole game through the recording window: the start, the countdown and the exit.
 
-#include "angles.h"
-#include "game.h"
-#include "recordtesting.h"
-#include "testsupport.h"
+#include "game/angles.h"
+#include "game/game.h"
+#include "tests/support/recordtesting.h"
+#include "tests/support/testsupport.h"
 
 #include <QTest>
 
@@ -46,8 +46,8 @@ private slots:
     void theStartRunsInOrder()
     {
         Table t;
-        t.record.score = QStringLiteral("12\r\n");
-        t.record.name = QStringLiteral("Bea\r\n");
+        t.record.score = "12\r\n";
+        t.record.name = "Bea\r\n";
         QString nameDuringGreeting = QStringLiteral("unset");
         t.window.onBox = [&](const RecordingWindow::Box &) {
             nameDuringGreeting = t.window.labelText(Label::lblnome1);
@@ -88,14 +88,14 @@ private slots:
         t.game.exitSequence();
         QCOMPARE(boxTexts(t.window),
                  (QStringList{t.window.boxes[0].text, "Bravo è esatto", "Ciao a presto ", saved}));
-        QCOMPARE(t.record.name, QStringLiteral("\r\n"));
+        QCOMPARE(t.record.name, QByteArray("\r\n"));
     }
 
     void controlCharactersInTheNameBecomeBlanks()
     {
         Table t(QStringLiteral("Ada\nLovelace\t!\u202Eabc\u2066\u200F"));
         // Written by another program: only the line end that ends the file stays.
-        t.record.name = QStringLiteral("Bea\x1b[2J\rB\x7f\u0085\r\n");
+        t.record.name = "Bea\x1b[2J\rB\x7f\x81\r\n";
         t.game.start();
         QCOMPARE(t.window.labelText(Label::lblnome1), QStringLiteral("Ada Lovelace ! abc  "));
         QCOMPARE(t.window.boxes[0].text, QStringLiteral(" Ada Lovelace ! abc  ") + greetingEnd);
@@ -130,36 +130,22 @@ private slots:
         QVERIFY(t.window.ended);
     }
 
-    void theEndIsReadFromTheClockLabel()
-    {
-        Table t;
-        t.game.start();
-        t.window.setLabelText(Label::lblconto, QStringLiteral("00:00:00"));
-        t.game.tick();
-        QVERIFY(t.game.ended());
-
-        Table u;
-        u.game.start();
-        for (int i = 0; i < 900; ++i)
-            u.game.tick();
-        u.window.setLabelText(Label::lblconto, QStringLiteral("0:00:00"));
-        u.game.tick();
-        QVERIFY(!u.game.ended());
-    }
-
     void theExitSavesOnlyABeatenRecord_data()
     {
-        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<int>("wins");
         QTest::addColumn<bool>("beaten");
-        QTest::newRow("nothing against no record") << "" << 0 << false;
-        QTest::newRow("one against no record") << "" << 1 << true;
-        QTest::newRow("equal") << "2\r\n" << 2 << false;
-        QTest::newRow("one more") << "2\r\n" << 3 << true;
+        QTest::newRow("nothing against no record") << QByteArray("") << 0 << false;
+        QTest::newRow("one against no record") << QByteArray("") << 1 << true;
+        QTest::newRow("equal") << QByteArray("2\r\n") << 2 << false;
+        QTest::newRow("one more") << QByteArray("2\r\n") << 3 << true;
+        // Written by hand: the number at its start counts.
+        QTest::newRow("below an edited record") << QByteArray(" 2.5 punti\r\n") << 2 << false;
+        QTest::newRow("above an edited record") << QByteArray(" 2.5 punti\r\n") << 3 << true;
     }
     void theExitSavesOnlyABeatenRecord()
     {
-        QFETCH(QString, stored);
+        QFETCH(QByteArray, stored);
         QFETCH(int, wins);
         QFETCH(bool, beaten);
         Table t;
@@ -176,8 +162,8 @@ private slots:
         QCOMPARE(boxTexts(t.window), want);
         QCOMPARE(t.record.saves, beaten ? 1 : 0);
         if (beaten) {
-            QCOMPARE(t.record.score, QString::number(wins) + QStringLiteral("\r\n"));
-            QCOMPARE(t.record.name, QStringLiteral("Ada\r\n"));
+            QCOMPARE(t.record.score, QByteArray::number(wins) + "\r\n");
+            QCOMPARE(t.record.name, QByteArray("Ada\r\n"));
         }
         QCOMPARE(t.window.boxes[0].title, QStringLiteral("Sferdoni"));
         QCOMPARE(t.window.log.last(), QStringLiteral("end"));
@@ -238,9 +224,7 @@ private slots:
     void aRecordThatCannotBeReadIsShownEmptyAndNeverReplaced()
     {
         Table t;
-        t.record.loadProblem =
-            RecordProblem{RecordProblem::Reading, QStringLiteral("/record/ang.txt"),
-                          Problem{Problem::TooLarge, 0, "ang.txt"}};
+        t.record.loadProblem = Problem{Problem::TooLarge, 0, "ang.txt"};
         t.game.start();
 
         QCOMPARE(t.window.boxes.size(), 2); // the greeting, then one box about the record
@@ -263,8 +247,7 @@ private slots:
     void aFailedSaveSaysSoAndConfirmsNothing()
     {
         Table t;
-        t.record.saveProblem = RecordProblem{RecordProblem::Saving, QStringLiteral("/record/"),
-                                             Problem{Problem::System, ENOSPC, ""}};
+        t.record.saveProblem = Problem{Problem::System, ENOSPC, ""};
         t.game.start();
         t.winOnce();
         t.window.boxes.clear();
@@ -324,6 +307,43 @@ private slots:
         QCOMPARE(late.window.boxes.last().text, saved);
         QCOMPARE(d.score(), QByteArray("4\r\n"));
         QVERIFY(early.game.ended() && late.game.ended());
+    }
+
+    void theNameFileGetsTheNameInItsCodePage_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("plain") << "Ada" << QByteArray("Ada\r\n");
+        QTest::newRow("empty") << "" << QByteArray("\r\n");
+        QTest::newRow("outside the code page")
+            << QStringLiteral("Łukasz") << QByteArray("\x3F\x75\x6B\x61\x73\x7A\x0D\x0A");
+        QTest::newRow("accents and euro")
+            << QStringLiteral("Niccolò €") << QByteArray("Niccol\xF2 \x80\r\n");
+        QTest::newRow("emoji is one question mark")
+            << QStringLiteral("A\U0001F600") << QByteArray("A?\r\n");
+        QTest::newRow("line breaks become blanks")
+            << QStringLiteral("A\nB\tC\r\u2028D\u0081") << QByteArray("A B C  D \r\n");
+        QTest::newRow("turning marks become blanks")
+            << QStringLiteral("\u202Eabc\u2066") << QByteArray(" abc \r\n");
+        QTest::newRow("very long") << QString(40000, u'N') << QByteArray(40000, 'N') + "\r\n";
+    }
+    void theNameFileGetsTheNameInItsCodePage()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, stored);
+        RecordDir d;
+        RecordingWindow window;
+        ScriptedRandom random;
+        DirectRecordStore record(d.path);
+        Game game(window, random, record);
+        window.inputAnswers = {typed};
+        game.start();
+        window.click(game.state().tipoangolo);
+        game.verificarisposta(game.state().tipoangolo);
+        game.exitSequence();
+        QCOMPARE(d.score(), QByteArray("1\r\n"));
+        QCOMPARE(d.name(), stored);
+        QCOMPARE(entries(d.path), (QStringList{"ang.txt", "nang.txt"}));
     }
 
     void twoGamesOnTheRealRecordFiles()

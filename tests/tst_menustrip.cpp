@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "clientarea.h"
-#include "controls.h"
-#include "design.h"
-#include "form1.h"
-#include "menustrip.h"
+#include "ui/clientarea.h"
+#include "ui/controls.h"
+#include "ui/design.h"
+#include "ui/form1.h"
+#include "ui/menustrip.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

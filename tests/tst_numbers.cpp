@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "numbers.h"
+#include "game/numbers.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "angles.h"
-#include "game.h"
-#include "testsupport.h"
+#include "game/angles.h"
+#include "game/game.h"
+#include "tests/support/testsupport.h"
 
 #include <QTest>
 

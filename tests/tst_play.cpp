@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Turns played on the real window, with the mouse and the keyboard, and real boxes.
 
-#include "angles.h"
-#include "canvas.h"
-#include "controls.h"
-#include "form1.h"
-#include "game.h"
-#include "menustrip.h"
-#include "testsupport.h"
-#include "wiring.h"
+#include "game/angles.h"
+#include "game/game.h"
+#include "tests/support/testsupport.h"
+#include "ui/canvas.h"
+#include "ui/controls.h"
+#include "ui/form1.h"
+#include "ui/menustrip.h"
+#include "ui/wiring.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -80,7 +80,7 @@ class TestPlay : public QObject
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
 
-    QString label(Label l) const { return form->labelText(l); }
+    QString label(Label l) const { return form->label(l)->text(); }
     bool goVisible() const
     {
         return form->findChild<QWidget *>(QStringLiteral("Command1"))->isVisible();

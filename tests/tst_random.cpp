@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "clockrandom.h"
+#include "game/clockrandom.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the game and sferdoni-record say to each other, without starting either.
 
-#include "protocol.h"
+#include "record/protocol.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The helper's setup mode as the install script runs it, on the directory built into the test
 // copy of the helper. Root only.
-#include "recordfiles.h"
-#include "recordtesting.h"
+#include "record/recordfiles.h"
+#include "tests/support/recordtesting.h"
 
 #include <QProcess>
 #include <QScopeGuard>

@@ -2,11 +2,11 @@
 // The window at the screen's scale (run with QT_SCALE_FACTOR 1, 1.25, 1.5 and 2): the drawing is
 // painted at the screen's resolution, the layout scales as a whole, the sector stays centred.
 
-#include "boxtext.h"
-#include "clientarea.h"
-#include "controls.h"
-#include "form1.h"
-#include "texts.h"
+#include "game/texts.h"
+#include "ui/boxtext.h"
+#include "ui/clientarea.h"
+#include "ui/controls.h"
+#include "ui/form1.h"
 
 #include <QLabel>
 #include <QMessageBox>

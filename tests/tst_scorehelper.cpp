@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "helperrecordstore.h"
-#include "recordfiles.h"
-#include "recordlocation.h"
-#include "recordmessage.h"
-#include "recordstore.h"
-#include "recordtesting.h"
+#include "game/recordmessage.h"
+#include "record/helperrecordstore.h"
+#include "record/recordfiles.h"
+#include "record/recordlocation.h"
+#include "record/recordstore.h"
+#include "record/windows1252.h"
+#include "tests/support/recordtesting.h"
 
 #include <vector>
 
@@ -20,8 +21,8 @@
 namespace {
 
 const QString helper = QStringLiteral(SFERDONI_TEST_HELPER);
-const QByteArray oldScore = "12\r\n";
-const QByteArray oldName = "Ada\r\n";
+const QByteArray storedScore = "12\r\n";
+const QByteArray storedName = "Ada\r\n";
 const QStringList asNobody = {"--reuid=nobody", "--regid=nogroup", "--clear-groups"};
 constexpr gid_t gamesGroup = 60;
 
@@ -130,7 +131,7 @@ private slots:
                                << name + "\r\n";
         };
         const auto kept = [](const char *row, const QByteArray &input, int status) {
-            QTest::newRow(row) << input << status << oldScore << oldName;
+            QTest::newRow(row) << input << status << storedScore << storedName;
         };
         saved("higher", "13", "Bea");
         saved("longest name", "20", QByteArray(32767, 'N'));
@@ -147,7 +148,7 @@ private slots:
         QFETCH(QByteArray, score);
         QFETCH(QByteArray, name);
         RecordDir d;
-        d.setPair(oldScore, oldName);
+        d.setPair(storedScore, storedName);
         const Run r =
             runOn(d, "save", input, QTest::currentDataTag() == QByteArray("endless input"));
         QCOMPARE(r.status, status);
@@ -206,8 +207,8 @@ private slots:
         std::vector<int> lockHolders;
         const auto setUp = [&kind, &lockHolders](const RecordDir &d) {
             if (kind != QLatin1String("none"))
-                d.setPair(kind == QLatin1String("nul") ? QByteArray("4\r\n\0", 4) : oldScore,
-                          oldName);
+                d.setPair(kind == QLatin1String("nul") ? QByteArray("4\r\n\0", 4) : storedScore,
+                          storedName);
             chmodTo(d.file("ang.txt"), 0666);
             chmodTo(d.file("nang.txt"), kind == QLatin1String("roname") ? 0444 : 0666);
             const QByteArray ang = QFile::encodeName(d.file("ang.txt"));
@@ -235,23 +236,21 @@ private slots:
         };
         const auto play = [](RecordStore &store) {
             QStringList seen;
-            const auto note = [&](const std::optional<RecordProblem> &problem,
-                                  const QString &text) {
-                seen << (problem ? recordMessage(*problem) : QStringLiteral("text:") + text);
+            const auto text = [](const std::string &bytes) {
+                return QStringLiteral("text:") + fromWindows1252(bytes);
             };
             for (int round = 0; round < 2; ++round) {
-                const LoadedRecord loaded = store.load();
-                note(loaded.problem, loaded.score);
-                if (!loaded.problem)
-                    seen.last() += QStringLiteral("|text:") + loaded.name;
+                const recordfiles::Loaded loaded = store.load();
+                seen << (loaded.problem
+                             ? loadMessage(loaded, store)
+                             : text(loaded.pair.score) + QLatin1Char('|') + text(loaded.pair.name));
                 if (round == 0) {
-                    RecordProblem problem;
-                    const auto result = store.save(
-                        QStringLiteral("99"), QStringLiteral("Łukasz\t\U0001F600\u20AC"), problem);
-                    seen << (result == RecordStore::SaveResult::Saved ? QString("saved")
-                             : result == RecordStore::SaveResult::NotBeaten
+                    recordfiles::Problem problem;
+                    const auto result = store.save("99", "?ukasz ?\x80", problem);
+                    seen << (result == recordfiles::SaveOutcome::Saved ? QString("saved")
+                             : result == recordfiles::SaveOutcome::NotBeaten
                                  ? QString("notbeaten")
-                                 : recordMessage(problem));
+                                 : saveMessage(problem, store));
                 }
             }
             return seen.join(QLatin1Char('|')).replace(store.directory(), "<dir>/");
@@ -303,18 +302,17 @@ private slots:
         if (!script.isEmpty())
             executable(program, script);
         RecordDir d;
-        d.setPair(oldScore, oldName);
+        d.setPair(storedScore, storedName);
         HelperRecordStore store(program, {.directory = d.path, .timeoutMs = 300});
-        const LoadedRecord loaded = store.load();
-        RecordProblem problem;
-        QCOMPARE(store.save(QStringLiteral("99"), QStringLiteral("Eve"), problem),
-                 RecordStore::SaveResult::Failed);
+        const recordfiles::Loaded loaded = store.load();
+        recordfiles::Problem problem;
+        QCOMPARE(store.save("99", "Eve", problem), recordfiles::SaveOutcome::Failed);
         QVERIFY(loaded.problem);
-        for (const QString &message : {recordMessage(*loaded.problem), recordMessage(problem)})
+        for (const QString &message : {loadMessage(loaded, store), saveMessage(problem, store)})
             QVERIFY2(message.contains(program + QStringLiteral(": ") + reason),
                      qPrintable(message));
-        QCOMPARE(loaded.score, QString());
-        QCOMPARE(d.score(), oldScore);
+        QVERIFY(loaded.pair == recordfiles::Pair{});
+        QCOMPARE(d.score(), storedScore);
     }
 
     void theRecordLivesInTheFirstPlaceThatServes_data()

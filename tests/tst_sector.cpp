@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sector.h"
+#include "ui/sector.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "angles.h"
-#include "game.h"
-#include "help.h"
-#include "testsupport.h"
+#include "game/angles.h"
+#include "game/game.h"
+#include "tests/support/testsupport.h"
+#include "ui/help.h"
 
 #include <QTest>
 

@@ -2,13 +2,13 @@
 // Whole games on the real window with the real boxes: the name typed, the greeting, answers,
 // "Esci", the goodbye and the saved record that the next game shows.
 
-#include "controls.h"
-#include "form1.h"
-#include "game.h"
-#include "recordtesting.h"
-#include "testsupport.h"
-#include "translations.h"
-#include "wiring.h"
+#include "game/game.h"
+#include "tests/support/recordtesting.h"
+#include "tests/support/testsupport.h"
+#include "ui/controls.h"
+#include "ui/form1.h"
+#include "ui/translations.h"
+#include "ui/wiring.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -77,16 +77,16 @@ private slots:
             QVERIFY(!s.form.isVisible()); // shown only after the start
             s.form.show();
             QVERIFY(QTest::qWaitForWindowExposed(&s.form));
-            QCOMPARE(s.form.labelText(Label::lblnome1), QStringLiteral("Niccolò"));
-            QCOMPARE(s.form.labelText(Label::lblconto), QStringLiteral("00:15:00"));
+            QCOMPARE(s.form.label(Label::lblnome1)->text(), QStringLiteral("Niccolò"));
+            QCOMPARE(s.form.label(Label::lblconto)->text(), QStringLiteral("00:15:00"));
             QVERIFY(s.form.timer1().isActive());
             QCOMPARE(d.score(), QByteArray()); // created empty
 
             s.answer(s.wrong());
             s.answer(s.correct());
             s.answer(s.correct());
-            QCOMPARE(s.form.labelText(Label::lblScore), QStringLiteral("2"));
-            QCOMPARE(s.form.labelText(Label::lblScore1), QStringLiteral("1"));
+            QCOMPARE(s.form.label(Label::lblScore)->text(), QStringLiteral("2"));
+            QCOMPARE(s.form.label(Label::lblScore1)->text(), QStringLiteral("1"));
 
             QTest::mouseClick(s.form.findChild<QWidget *>(QStringLiteral("Cmdexit1")),
                               Qt::LeftButton);
@@ -108,9 +108,9 @@ private slots:
             Session s(d.path);
             s.game.start();
             s.form.show();
-            QCOMPARE(s.form.labelText(Label::lblpunti), QStringLiteral("2\r\n"));
-            QCOMPARE(s.form.labelText(Label::lblnome), QStringLiteral("Niccolò\r\n"));
-            QCOMPARE(s.form.labelText(Label::lblnome1), QString());
+            QCOMPARE(s.form.label(Label::lblpunti)->text(), QStringLiteral("2\r\n"));
+            QCOMPARE(s.form.label(Label::lblnome)->text(), QStringLiteral("Niccolò\r\n"));
+            QCOMPARE(s.form.label(Label::lblnome1)->text(), QString());
             QCOMPARE(player.texts().first(), QStringLiteral("  vediamo se sei un vero campione  "));
             s.answer(s.correct());
             s.game.exitSequence(); // 1 does not beat 2
@@ -132,8 +132,8 @@ private slots:
                  QStringLiteral(" <b>Ada</b> <img src=x> vediamo se sei un vero campione  "));
         for (const Label label : {Label::lblnome1, Label::lblnome})
             QCOMPARE(s.form.label(label)->textFormat(), Qt::PlainText);
-        QCOMPARE(s.form.labelText(Label::lblnome1), player.name);
-        QCOMPARE(s.form.labelText(Label::lblnome), QStringLiteral("<i>Bea</i>  <br>\r\n"));
+        QCOMPARE(s.form.label(Label::lblnome1)->text(), player.name);
+        QCOMPARE(s.form.label(Label::lblnome)->text(), QStringLiteral("<i>Bea</i>  <br>\r\n"));
     }
 
     void aRecordProblemIsToldAndTheGameGoesOn()
@@ -146,9 +146,9 @@ private slots:
         QCOMPARE(player.texts().size(), 2);
         QVERIFY2(player.texts()[1].contains(d.file("ang.txt")), qPrintable(player.texts()[1]));
         QVERIFY(!s.game.ended());
-        QCOMPARE(s.form.labelText(Label::lblpunti), QString());
+        QCOMPARE(s.form.label(Label::lblpunti)->text(), QString());
         s.answer(s.correct());
-        QCOMPARE(s.form.labelText(Label::lblScore), QStringLiteral("1"));
+        QCOMPARE(s.form.label(Label::lblScore)->text(), QStringLiteral("1"));
     }
 
     void theCloseBoxEndsTheProcessWithoutSaving()

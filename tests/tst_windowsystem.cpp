@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "windowsystem.h"
+#include "ui/windowsystem.h"
 
 #include <QTest>
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "design.h"
 
-#include "angles.h"
 #include "colors.h"
 #include "controls.h"
+#include "game/angles.h"
+#include "game/texts.h"
 #include "pictures.h"
-#include "texts.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

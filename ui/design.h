@@ -4,7 +4,7 @@
 // The window's design: the place, caption, colours and font of every control, a row each, and
 // what makes a control from its row. The window builds itself from these tables and wires them.
 
-#include "gamewindow.h"
+#include "game/gamewindow.h"
 
 #include <QFont>
 #include <QRect>

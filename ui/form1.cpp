@@ -8,11 +8,11 @@
 #include "colors.h"
 #include "controls.h"
 #include "design.h"
+#include "game/texts.h"
 #include "keeponscreen.h"
 #include "menustrip.h"
 #include "narrator.h"
 #include "pictures.h"
-#include "texts.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -205,11 +205,6 @@ void Form1::setLabelText(Label which, const QString &text)
     TextLabel *l = m_labels[static_cast<size_t>(which)];
     l->setFittedText(text);
     m_narrator->labelChanged(which, text);
-}
-
-QString Form1::labelText(Label which) const
-{
-    return label(which)->text();
 }
 
 void Form1::setOptionBackColor(int index, BgrColor color)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "gamewindow.h"
+#include "game/gamewindow.h"
 
 #include <QList>
 #include <QTimer>
@@ -37,7 +37,6 @@ public:
     void pigrecoesettore(float X, float Y, float radius, BgrColor color, float start_ang,
                          float end_ang) override;
     void setLabelText(Label label, const QString &text) override;
-    QString labelText(Label label) const override;
     void setOptionBackColor(int index, BgrColor color) override;
     void setOptionForeColor(int index, BgrColor color) override;
     void setOptionVisible(int index, bool visible) override;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "design.h"
-#include "gamewindow.h"
+#include "game/gamewindow.h"
 
 #include <QStringView>
 

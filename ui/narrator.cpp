@@ -2,8 +2,8 @@
 #include "narrator.h"
 
 #include "design.h"
+#include "game/texts.h"
 #include "help.h"
-#include "texts.h"
 
 #include <QAbstractButton>
 #include <QWidget>

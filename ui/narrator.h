@@ -2,7 +2,7 @@
 #pragma once
 
 #include "accessibleinterfaces.h"
-#include "gamewindow.h"
+#include "game/gamewindow.h"
 
 #include <QList>
 #include <QString>

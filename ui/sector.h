@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "gamewindow.h"
+#include "game/gamewindow.h"
 
 // What the sector drawing needs of the surface it draws on.
 class DrawingSurface

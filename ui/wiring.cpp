@@ -2,7 +2,7 @@
 #include "wiring.h"
 
 #include "form1.h"
-#include "game.h"
+#include "game/game.h"
 #include "help.h"
 
 bool isPlayerFocus(Qt::FocusReason reason)

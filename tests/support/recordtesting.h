@@ -1,17 +1,65 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Helpers for tests of the record files: temporary record directories and their bytes, and
-// running a step as an unprivileged user.
+// Helpers for tests of the record files: temporary record directories and their bytes, what
+// QCOMPARE shows of a pair, and running a step as an unprivileged user.
+
+#include "record/recordfiles.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace recordfiles {
+// What QCOMPARE shows of a pair and of what a start found.
+inline char *toString(const Pair &pair)
+{
+    return QTest::toString(QByteArray::fromStdString(pair.score + "|" + pair.name));
+}
+inline char *toString(const Loaded &loaded)
+{
+    return QTest::toString(QByteArray::fromStdString(
+        loaded.pair.score + "|" + loaded.pair.name + "|" + std::to_string(loaded.problem.kind) +
+        " " + std::to_string(loaded.problem.error) + " " + loaded.problem.file));
+}
+} // namespace recordfiles
+
+// The record a test finds in place.
+inline const QByteArray oldScore = "7\r\n";
+inline const QByteArray oldName = "Ada\r\n";
+
+inline std::string bytes(const QByteArray &b)
+{
+    return b.toStdString();
+}
+
+// What a start finds when all goes well.
+inline recordfiles::Loaded found(const QByteArray &score, const QByteArray &name)
+{
+    recordfiles::Loaded loaded;
+    loaded.pair = recordfiles::Pair{bytes(score), bytes(name)};
+    return loaded;
+}
+
+// A save, its problem in problemOut when wanted.
+inline recordfiles::SaveOutcome save(recordfiles::RecordFiles &files, std::string_view score,
+                                     std::string_view name,
+                                     recordfiles::Problem *problemOut = nullptr)
+{
+    recordfiles::Problem problem;
+    const recordfiles::SaveOutcome outcome = files.save(score, name, problem);
+    if (problemOut)
+        *problemOut = problem;
+    return outcome;
+}
 
 inline QByteArray fileBytes(const QString &path)
 {

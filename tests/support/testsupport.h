@@ -4,7 +4,7 @@
 // What several tests and the benchmarks share: the random numbers behind chosen amplitudes, the
 // texts of the boxes a recording window was asked to show, and a player who answers real boxes.
 
-#include "recordingwindow.h"
+#include "fakes.h"
 
 #include <QEvent>
 #include <QMessageBox>

@@ -8,7 +8,7 @@
 //
 // Fails when the picture, fitted into that size, is not exactly that size: the window looks the
 // file up by the size it draws at.
-#include "svgpicture.h"
+#include "ui/svgpicture.h"
 
 #include <QGuiApplication>
 #include <QRegularExpression>

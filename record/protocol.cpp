@@ -13,9 +13,6 @@ using recordfiles::SaveOutcome;
 
 namespace {
 
-constexpr std::array<const char *, 4> knownFiles = {recordfiles::scoreFile, recordfiles::nameFile,
-                                                    recordfiles::stagedScore,
-                                                    recordfiles::stagedName};
 constexpr std::array<const char *, 4> kindWords = {"", "system", "notregular", "toolarge"};
 constexpr std::array<const char *, 2> stageWords = {"prepare", "read"};
 
@@ -72,7 +69,7 @@ std::optional<Problem> decodeProblem(std::string_view text)
         return std::nullopt;
     Problem problem;
     if (where != "-") {
-        for (const char *file : knownFiles) {
+        for (const char *file : recordfiles::fileNames) {
             if (where == file)
                 problem.file = file;
         }

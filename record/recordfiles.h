@@ -8,6 +8,7 @@
 
 #include "fileaccess.h"
 
+#include <array>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,9 @@ inline constexpr const char *nameFile = "nang.txt";
 // the score has already taken its place: every path of a save keeps that true.
 inline constexpr const char *stagedScore = ".ang.txt.new";
 inline constexpr const char *stagedName = ".nang.txt.new";
+// Every name the record has in its directory.
+inline constexpr std::array<const char *, 4> fileNames = {scoreFile, nameFile, stagedScore,
+                                                          stagedName};
 
 // How long a save, or the install script's set-up, waits for another's lock on the directory.
 inline constexpr int lockWaitMs = 3000;
@@ -99,6 +103,7 @@ public:
 
     // Writes both files, each as one line ended by CR LF, if and only if the number at the start
     // of score is strictly greater than the one stored now (a missing score file counts as 0).
+    // A score or a name that holds a CR or an LF is refused (EINVAL) before anything is touched.
     // The directory is locked throughout, and a save that was interrupted is finished or rolled
     // back first, so two games saving at once cannot undo each other's record. Waiting for
     // another game's lock is bounded: past Options::lockTimeoutMs it fails.

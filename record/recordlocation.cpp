@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recordlocation.h"
 
-#include "helperpaths.h"
 #include "helperrecordstore.h"
+#include "record/helperpaths.h"
 
 #include <QFile>
 #include <QFileInfo>

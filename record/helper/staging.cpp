@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "staging.h"
 
-#include "protocol.h"
-#include "recordfiles.h"
+#include "record/protocol.h"
+#include "record/recordfiles.h"
 #include "removal.h"
 
 #include <cerrno>

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helperrecordstore.h"
 
-#include "helperpaths.h"
-#include "windows1252.h"
+#include "record/helperpaths.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -55,7 +54,7 @@ std::optional<Problem> HelperRecordStore::run(const QString &command, const QByt
     return std::nullopt;
 }
 
-LoadedRecord HelperRecordStore::load()
+recordfiles::Loaded HelperRecordStore::load()
 {
     recordprotocol::Reply reply;
     std::optional<Problem> trouble = run(QStringLiteral("read"), QByteArray(), reply);
@@ -63,21 +62,20 @@ LoadedRecord HelperRecordStore::load()
     if (!trouble && !(loaded = recordprotocol::decodeLoaded(reply)))
         trouble = badAnswer();
     if (trouble)
-        return LoadedRecord{{}, {}, recordProblem(RecordProblem::Preparing, QString(), *trouble)};
-    return fromFiles(*loaded);
+        return recordfiles::Loaded{{}, *trouble, recordfiles::Loaded::Prepare};
+    return *loaded;
 }
 
-RecordStore::SaveResult HelperRecordStore::save(const QString &score, const QString &name,
-                                                RecordProblem &problem)
+recordfiles::SaveOutcome HelperRecordStore::save(std::string_view score, std::string_view name,
+                                                 Problem &problem)
 {
     // The name box holds at most this many characters, and each is at most one byte.
-    const QByteArray nameBytes =
-        toWindows1252(cleanName(name)).left(qsizetype(recordprotocol::maxNameBytes));
-    const std::optional<std::string> request = recordprotocol::encodeSaveRequest(
-        toWindows1252(score).toStdString(), nameBytes.toStdString());
-    if (!request) // the record files hold a score of digits only
-        return fromFiles(recordfiles::SaveOutcome::Failed,
-                         Problem{Problem::System, EINVAL, recordfiles::scoreFile}, problem);
+    const std::optional<std::string> request =
+        recordprotocol::encodeSaveRequest(score, name.substr(0, recordprotocol::maxNameBytes));
+    if (!request) { // the record files hold a score of digits only
+        problem = Problem{Problem::System, EINVAL, recordfiles::scoreFile};
+        return recordfiles::SaveOutcome::Failed;
+    }
 
     recordprotocol::Reply reply;
     std::optional<Problem> trouble =
@@ -86,8 +84,9 @@ RecordStore::SaveResult HelperRecordStore::save(const QString &score, const QStr
     if (!trouble && !(saved = recordprotocol::decodeSaved(reply)))
         trouble = badAnswer();
     if (trouble) {
-        problem = recordProblem(RecordProblem::Saving, QString(), *trouble);
-        return SaveResult::Failed;
+        problem = *trouble;
+        return recordfiles::SaveOutcome::Failed;
     }
-    return fromFiles(saved->outcome, saved->problem, problem);
+    problem = saved->problem;
+    return saved->outcome;
 }

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "setup.h"
 
-#include "fileaccess.h"
-#include "protocol.h"
-#include "recordfiles.h"
+#include "record/fileaccess.h"
+#include "record/protocol.h"
+#include "record/recordfiles.h"
 #include "staging.h"
 
 #include <cerrno>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "removal.h"
 
-#include "fileaccess.h"
+#include "record/fileaccess.h"
 
 #include <cerrno>
 #include <dirent.h>

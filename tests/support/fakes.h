@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// A stand-in for the main window that records what the game does to it, in order, and answers
-// the boxes from a script; with scripted random numbers and record, a table to play a game on.
+// What the game is played with in tests and benchmarks instead of the real thing: a window that
+// records what the game does to it, in order, and answers the boxes from a script; random numbers
+// from a script; a record kept in memory; and a table that sets the three around a game.
 
-#include "game.h"
-#include "gamewindow.h"
-#include "randomsource.h"
-#include "recordstore.h"
+#include "game/game.h"
+#include "game/gamewindow.h"
+#include "game/randomsource.h"
+#include "record/recordstore.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -81,7 +83,7 @@ public:
         labels[label] = text;
         log << QStringLiteral("label %1 %2").arg(int(label)).arg(text);
     }
-    QString labelText(Label label) const override
+    QString labelText(Label label) const
     {
         const auto it = labels.find(label);
         return it == labels.end() ? QString() : it->second;
@@ -152,36 +154,38 @@ public:
     float next() override { return numbers.isEmpty() ? 0.0f : numbers.takeFirst(); }
 };
 
-// A record kept in memory, whose failures a test chooses.
+// A record kept in memory as the bytes of its two files, whose failures a test chooses.
 class FakeRecordStore : public RecordStore
 {
 public:
-    QString score;
-    QString name;
-    std::optional<RecordProblem> loadProblem;
-    std::optional<RecordProblem> saveProblem;
+    QByteArray score;
+    QByteArray name;
+    recordfiles::Problem loadProblem; // met while reading
+    recordfiles::Problem saveProblem;
     bool higherSavedMeanwhile = false;
     int saves = 0;
 
     FakeRecordStore() : RecordStore(QStringLiteral("/record/")) {}
 
-    LoadedRecord load() override
+    recordfiles::Loaded load() override
     {
-        return loadProblem ? LoadedRecord{{}, {}, loadProblem} : LoadedRecord{score, name, {}};
+        if (loadProblem)
+            return recordfiles::Loaded{{}, loadProblem, recordfiles::Loaded::Read};
+        return recordfiles::Loaded{{score.toStdString(), name.toStdString()}, {}};
     }
-    SaveResult save(const QString &newScore, const QString &newName,
-                    RecordProblem &problem) override
+    recordfiles::SaveOutcome save(std::string_view newScore, std::string_view newName,
+                                  recordfiles::Problem &problem) override
     {
         if (saveProblem) {
-            problem = *saveProblem;
-            return SaveResult::Failed;
+            problem = saveProblem;
+            return recordfiles::SaveOutcome::Failed;
         }
         if (higherSavedMeanwhile)
-            return SaveResult::NotBeaten;
+            return recordfiles::SaveOutcome::NotBeaten;
         ++saves;
-        score = newScore + QStringLiteral("\r\n");
-        name = newName + QStringLiteral("\r\n");
-        return SaveResult::Saved;
+        score = QByteArray(newScore.data(), qsizetype(newScore.size())) + "\r\n";
+        name = QByteArray(newName.data(), qsizetype(newName.size())) + "\r\n";
+        return recordfiles::SaveOutcome::Saved;
     }
 };
 

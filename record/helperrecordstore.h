@@ -25,8 +25,10 @@ public:
     // helper: the program.
     explicit HelperRecordStore(QString helper, HelperOptions options = {});
 
-    LoadedRecord load() override;
-    SaveResult save(const QString &score, const QString &name, RecordProblem &problem) override;
+    recordfiles::Loaded load() override;
+    // A name longer than the program takes is cut to its first recordprotocol::maxNameBytes.
+    recordfiles::SaveOutcome save(std::string_view score, std::string_view name,
+                                  recordfiles::Problem &problem) override;
 
 private:
     // Runs the program with the request; nothing, or what went wrong with the program itself.

@@ -22,8 +22,8 @@
 // The requests, the replies and the exit statuses are those of protocol.h. Messages about wrong
 // arguments or input go to standard error.
 
-#include "protocol.h"
-#include "recordfiles.h"
+#include "record/protocol.h"
+#include "record/recordfiles.h"
 #include "setup.h"
 
 #include <cerrno>

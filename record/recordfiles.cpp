@@ -305,6 +305,16 @@ Problem RecordFiles::readPair(Pair &pair) const
 
 SaveOutcome RecordFiles::save(std::string_view score, std::string_view name, Problem &problem)
 {
+    // A line break of their own would make a file two lines.
+    const std::pair<const char *, std::string_view> lines[] = {{scoreFile, score},
+                                                               {nameFile, name}};
+    for (const auto &[file, text] : lines) {
+        if (text.find_first_of("\r\n") != std::string_view::npos) {
+            problem = Problem{Problem::System, EINVAL, file};
+            return SaveOutcome::Failed;
+        }
+    }
+
     const WriteAccess dir(m_path, m_options.lockTimeoutMs, false);
     if ((problem = dir.problem()) || (problem = dir.recovery()))
         return SaveOutcome::Failed;
