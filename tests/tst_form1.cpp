@@ -417,6 +417,42 @@ private slots:
                  result);
     }
 
+    void aBoxClosesWhenItsKeyIsLifted_data()
+    {
+        QTest::addColumn<bool>("nameBox");
+        QTest::addColumn<int>("key");
+        QTest::newRow("message box, Return") << false << int(Qt::Key_Return);
+        QTest::newRow("message box, Esc") << false << int(Qt::Key_Escape);
+        QTest::newRow("name box, Return") << true << int(Qt::Key_Return);
+        QTest::newRow("name box, Esc") << true << int(Qt::Key_Escape);
+    }
+    // Held down, the key closes the first box once lifted; lifted in the second, where it did not
+    // go down, it leaves it open.
+    void aBoxClosesWhenItsKeyIsLifted()
+    {
+        QFETCH(bool, nameBox);
+        QFETCH(int, key);
+        Form1 form;
+        QList<bool> open; // while held, after the release, for each box
+        for (const bool held : {true, false}) {
+            QTimer::singleShot(0, &form, [&] {
+                QWidget *box = QApplication::activeModalWidget();
+                QWidget *control = box->focusWidget() ? box->focusWidget() : box;
+                for (int repeat = 0; held && repeat < 3; ++repeat) {
+                    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), repeat > 0);
+                    QCoreApplication::sendEvent(control, &press);
+                }
+                open << box->isVisible();
+                QTest::keyRelease(control, Qt::Key(key));
+                open << box->isVisible();
+                box->close();
+            });
+            nameBox ? void(form.inputBox(QStringLiteral("Come ti chiami?"), QString()))
+                    : form.messageBox(QStringLiteral("Bravo è esatto"), MessageIcon::None);
+        }
+        QCOMPARE(open, QList<bool>({true, false, true, true}));
+    }
+
     void timerTicksEverySecondOnlyWhenEnabled()
     {
         Form1 form;

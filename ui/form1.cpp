@@ -5,6 +5,7 @@
 #include "boxicons.h"
 #include "boxtext.h"
 #include "clientarea.h"
+#include "closeonrelease.h"
 #include "colors.h"
 #include "controls.h"
 #include "design.h"
@@ -292,6 +293,7 @@ void Form1::showMessage(const QString &text, MessageIcon icon, const QString &ti
 {
     auto box = std::make_unique<QMessageBox>(boxParent());
     keepOnScreen(box.get());
+    closeOnKeyRelease(box.get());
     box->setWindowTitle(title);
     box->setTextFormat(Qt::PlainText);
     // A box reads left to right, as Italian does, even when its text begins with a name written
@@ -327,6 +329,7 @@ QString Form1::inputBox(const QString &prompt, const QString &title)
 {
     auto box = std::make_unique<QInputDialog>(boxParent());
     keepOnScreen(box.get());
+    closeOnKeyRelease(box.get());
     box->setWindowTitle(title);
     box->setLabelText(prompt);
     box->setInputMode(QInputDialog::TextInput);
