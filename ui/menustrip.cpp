@@ -293,6 +293,7 @@ void MenuStrip::leaveNavigation(bool restoreFocus)
         return;
     m_navigating = false;
     m_altArmed = false;
+    m_choosingKey = 0;
     setSelectedIndex(-1);
     const QPointer<QWidget> previous = std::exchange(m_previousFocus, nullptr);
     if (restoreFocus && window()->focusWidget() == this) {
@@ -342,13 +343,12 @@ void MenuStrip::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Space: {
-        const QPointer<MenuStripItem> chosen = m_items.at(m_selected);
-        leaveNavigation(true);
-        if (chosen)
-            chosen->click();
+    case Qt::Key_Space:
+        // The item runs when the key is lifted, as a button does: the box it opens gets no
+        // lifted key, nor repeats, and a screen reader hears it open (see closeonrelease.h).
+        if (!event->isAutoRepeat())
+            m_choosingKey = event->key();
         break;
-    }
     case Qt::Key_Escape:
         leaveNavigation(true);
         break;
@@ -356,6 +356,20 @@ void MenuStrip::keyPressEvent(QKeyEvent *event)
         event->ignore();
         return;
     }
+    event->accept();
+}
+
+void MenuStrip::keyReleaseEvent(QKeyEvent *event)
+{
+    if (!m_navigating || event->isAutoRepeat() || event->key() != m_choosingKey) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    m_choosingKey = 0;
+    const QPointer<MenuStripItem> chosen = m_items.at(m_selected);
+    leaveNavigation(true);
+    if (chosen)
+        chosen->click();
     event->accept();
 }
 

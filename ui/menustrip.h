@@ -73,6 +73,7 @@ signals:
 protected:
     bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -100,5 +101,6 @@ private:
     int m_selected = -1;
     bool m_navigating = false;
     bool m_altArmed = false;
+    int m_choosingKey = 0; // down on the selected item, which runs once it is lifted
     QPointer<QWidget> m_previousFocus;
 };
