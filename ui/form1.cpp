@@ -337,7 +337,7 @@ QString Form1::inputBox(const QString &prompt, const QString &title)
     // Wide enough for its title and a long name.
     if (auto *field = box->findChild<QLineEdit *>())
         field->setMinimumWidth(nameFieldWidth);
-    const QString name = box->exec() == QDialog::Accepted ? box->textValue() : QString();
+    QString name = box->exec() == QDialog::Accepted ? box->textValue() : QString();
     keepClosed(std::move(box));
     return name;
 }
