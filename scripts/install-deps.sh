@@ -16,6 +16,7 @@ packages=(
     qt6-svg-dev            # Qt's SVG library, which draws the pictures
     qt6-translations-l10n  # Qt's own buttons in Italian ("Annulla")
     libwayland-dev         # to ask a Wayland desktop, before Qt starts, whether it frames windows
+    pkgconf                # which finds libwayland for CMake
     fonts-liberation       # metric-compatible stand-ins for the window's fonts
     fonts-lato             # the heavy face of the clock
     fonts-dejavu-core
