@@ -322,7 +322,6 @@ void Form1::showMessage(const QString &text, MessageIcon icon, const QString &ti
     for (QWidget *control : box->findChildren<QWidget *>())
         QCoreApplication::sendPostedEvents(control, QEvent::PolishRequest);
     box->exec();
-    keepClosed(std::move(box));
 }
 
 QString Form1::inputBox(const QString &prompt, const QString &title)
@@ -337,18 +336,7 @@ QString Form1::inputBox(const QString &prompt, const QString &title)
     // Wide enough for its title and a long name.
     if (auto *field = box->findChild<QLineEdit *>())
         field->setMinimumWidth(nameFieldWidth);
-    QString name = box->exec() == QDialog::Accepted ? box->textValue() : QString();
-    keepClosed(std::move(box));
-    return name;
-}
-
-// Screen readers say where the focus has come to (the window's name with the angle, or the box's
-// text) by what lies between it and the control that had the focus before; with that control
-// already gone they say only the newly focused one. So a closed box is taken apart only when the
-// next one closes.
-void Form1::keepClosed(std::unique_ptr<QDialog> box)
-{
-    m_closedBox = std::move(box);
+    return box->exec() == QDialog::Accepted ? box->textValue() : QString();
 }
 
 void Form1::setTimerEnabled(bool enabled)

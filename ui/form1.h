@@ -8,7 +8,6 @@
 #include <QWidget>
 
 #include <array>
-#include <memory>
 #include <vector>
 
 class Canvas;
@@ -17,7 +16,6 @@ class GraphicalButton;
 class MenuStrip;
 class Narrator;
 class QAbstractButton;
-class QDialog;
 class QLabel;
 class TextLabel;
 
@@ -86,7 +84,6 @@ private:
     void selectOption(int index);
     void paintOnlyUncovered();
     QWidget *boxParent();
-    void keepClosed(std::unique_ptr<QDialog> box);
 
     QTimer m_timer1;
     MenuStrip *m_menu = nullptr;
@@ -99,7 +96,6 @@ private:
     QAbstractButton *m_exit = nullptr;
     QWidget *m_picture = nullptr;
     QList<QAbstractButton *> m_menuItems;
-    Narrator *m_narrator = nullptr;       // what assistive technology hears besides the controls
-    std::vector<QWidget *> m_covered;     // the buttons that answer buttons may cover
-    std::unique_ptr<QDialog> m_closedBox; // the last box closed, hidden
+    Narrator *m_narrator = nullptr;   // what assistive technology hears besides the controls
+    std::vector<QWidget *> m_covered; // the buttons that answer buttons may cover
 };
